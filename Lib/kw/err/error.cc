@@ -1,0 +1,134 @@
+#include "Lib/kw/err/error.h"
+
+#include <cerrno>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <memory>
+
+namespace kw::err {
+namespace {
+
+// Function-local so that errors raised while static objects are being built
+// (the option table formats texts then) find it already initialised.
+std::string& defaultLocationStorage() {
+  static std::string location = "<unknown>";
+  return location;
+}
+
+struct FormatBuffer {
+  std::unique_ptr<char[]> data;
+  size_t size = 0;
+};
+
+FormatBuffer& formatBuffer() {
+  static FormatBuffer buffer;
+  return buffer;
+}
+
+std::string systemText() { return std::strerror(errno); }
+
+}  // namespace
+
+Error::Error(bool withPrefix, const std::string& text)
+    : std::runtime_error(text), location(defaultLocation()), withPrefix(withPrefix) {}
+Error::Error(bool withPrefix, const char* text)
+    : std::runtime_error(text), location(defaultLocation()), withPrefix(withPrefix) {}
+Error::Error(const std::string& text) : Error(true, text) {}
+Error::Error(const char* text) : Error(true, text) {}
+Error::~Error() = default;
+
+const char* Error::what() const noexcept { return std::runtime_error::what(); }
+
+void Error::print(std::ostream& os) const {
+  os << '\n' << composeMessage() << '\n';
+  os.flush();
+}
+
+std::string Error::composeMessage() const {
+  if (withPrefix) return formatString("Error in %s: %s", location.c_str(), what());
+  return formatString("%s: %s", location.c_str(), what());
+}
+
+std::string Error::setDefaultLocation(const std::string& location) {
+  std::string previous = defaultLocationStorage();
+  defaultLocationStorage() = location;
+  return previous;
+}
+
+const std::string& Error::defaultLocation() { return defaultLocationStorage(); }
+
+IOError::IOError(const std::string& fileName)
+    : Error(true, systemText() + " ('" + fileName + "')") {}
+
+IOError::IOError(const std::string& fileName, const std::string& operation)
+    : Error(true, systemText() + " for " + operation + " ('" + fileName + "')") {}
+
+InternalError::InternalError(const std::string& text) : Error(true, text) {}
+
+std::string InternalError::composeMessage() const {
+  const std::string reportTo = contactAddress(defaultLocation() + ".BugReport");
+  return formatString("InternalError in %s: %s\n[please report to %s]", location.c_str(), what(),
+                      reportTo.c_str());
+}
+
+std::string formatString(const char* format, ...) {
+  FormatBuffer& buffer = formatBuffer();
+  if (!buffer.data) {
+    buffer.size = 256;
+    buffer.data = std::make_unique<char[]>(buffer.size);
+  }
+  for (;;) {
+    va_list args;
+    va_start(args, format);
+    const int length = std::vsnprintf(buffer.data.get(), buffer.size, format, args);
+    va_end(args);
+    if (length < 0) return std::string();  // an encoding error leaves nothing usable
+    if (static_cast<size_t>(length) < buffer.size) return std::string(buffer.data.get(), length);
+    const size_t grown = buffer.size + buffer.size / 2;
+    buffer.data.reset();
+    buffer.data = std::make_unique<char[]>(grown);
+    buffer.size = grown;
+  }
+}
+
+std::string contactAddress(const std::string& localPart) { return localPart + "@example.org"; }
+
+namespace {
+
+const char* standardTypeName(const std::exception& e) {
+  if (dynamic_cast<const std::logic_error*>(&e)) {
+    if (dynamic_cast<const std::domain_error*>(&e)) return "domain_error";
+    if (dynamic_cast<const std::invalid_argument*>(&e)) return "invalid_argument";
+    if (dynamic_cast<const std::length_error*>(&e)) return "length_error";
+    return "logic_error";
+  }
+  if (dynamic_cast<const std::runtime_error*>(&e)) {
+    if (dynamic_cast<const std::range_error*>(&e)) return "range_error";
+    if (dynamic_cast<const std::overflow_error*>(&e)) return "overflow_error";
+    if (dynamic_cast<const std::underflow_error*>(&e)) return "underflow_error";
+    return "runtime_error";
+  }
+  return "exception";
+}
+
+}  // namespace
+
+void handle_exception(const std::exception& e) { handle_exception(e, std::cerr); }
+
+void handle_exception(const std::exception& e, std::ostream& os) {
+  if (const auto* error = dynamic_cast<const Error*>(&e)) {
+    error->print(os);
+    return;
+  }
+  try {
+    InternalError(std::string("[") + standardTypeName(e) + ": " + e.what() + "]").print(os);
+  } catch (const Error&) {
+    throw;
+  } catch (...) {
+    InternalError(formatString("unknown exception: %s", e.what())).print(os);
+  }
+}
+
+}  // namespace kw::err

@@ -1,0 +1,37 @@
+// Small helpers shared by the unit tests: scratch folders and whole files.
+#ifndef TESTS_SUPPORT_TEST_SUPPORT_H_
+#define TESTS_SUPPORT_TEST_SUPPORT_H_
+
+#include <string>
+
+namespace trackmend_test {
+
+// A fresh folder under the system's temporary directory, removed with its
+// content when the object goes away.
+class ScratchDir {
+ public:
+  ScratchDir();
+  ~ScratchDir();
+  ScratchDir(const ScratchDir&) = delete;
+  ScratchDir& operator=(const ScratchDir&) = delete;
+  const std::string& path() const { return path_; }
+  // path() + "/" + name
+  std::string file(const std::string& name) const;
+
+ private:
+  std::string path_;
+};
+
+// Writes `bytes` to `fileName`, replacing it; aborts the test on failure.
+void writeFile(const std::string& fileName, const std::string& bytes);
+// The whole content of `fileName`; "<missing>" when it cannot be opened.
+std::string readFile(const std::string& fileName);
+bool fileExists(const std::string& fileName);
+// The folder of the shared corpus of real playlists, or "" when absent.
+std::string corpusDir();
+// The project's source folder (for bundled data files).
+std::string sourceDir();
+
+}  // namespace trackmend_test
+
+#endif  // TESTS_SUPPORT_TEST_SUPPORT_H_
