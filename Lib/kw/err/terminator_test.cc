@@ -24,25 +24,31 @@ TEST(TerminatorTest, AdviceText) {
   EXPECT_EQ(os.str(), kAdvice);
 }
 
-// Each death test runs in a fresh child, where no Terminator exists yet.
-TEST(TerminatorDeathTest, EscapedExceptionPrintsAdviceThenAborts) {
+[[noreturn]] void exitSeven() { std::_Exit(7); }
+[[gnu::noinline]] void throwFive() { throw 5; }
+
+// Each death test runs in a fresh child, where no Terminator exists yet; the
+// handler in force before it exits with 7, so its call can be seen.
+TEST(TerminatorDeathTest, EscapedExceptionPrintsAdviceThenCallsThePreviousHandler) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
-  EXPECT_DEATH(
+  EXPECT_EXIT(
       {
+        std::set_terminate(&exitSeven);
         static Terminator terminator;
-        throw 5;
+        []() noexcept { throwFive(); }();
       },
-      "An uncaught exception occurred\\.");
+      ::testing::ExitedWithCode(7), "^An uncaught exception occurred\\.");
 }
 
-TEST(TerminatorDeathTest, PlainTerminateWritesNothing) {
+TEST(TerminatorDeathTest, PlainTerminateGoesStraightToThePreviousHandler) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
-  EXPECT_DEATH(
+  EXPECT_EXIT(
       {
+        std::set_terminate(&exitSeven);
         static Terminator terminator;
         std::terminate();
       },
-      "^$");
+      ::testing::ExitedWithCode(7), "^$");
 }
 
 TEST(TerminatorDeathTest, SecondTerminatorFailsEvenAfterTheFirstIsGone) {
