@@ -1,0 +1,31 @@
+// The repair of one invalid playlist against the valid one, with the
+// console dialogue for the entries the automatic rules cannot settle.
+#ifndef REPAIR_REPAIR_H_
+#define REPAIR_REPAIR_H_
+
+#include <iostream>
+#include <string>
+
+#include "playlist/playlist.h"
+
+namespace kw {
+
+// Repairs `invalidList` in place against `validList` (read only) and appends
+// the entries left unreplaced to `missingList`. The dialogue goes to
+// `dialogue` and answers come from `answers`, one line each (end of input
+// reads as an empty answer); the statistics go to `statistics`.
+// `minMatch` is the command line's minimum match value; a value set by the
+// user in the dialogue replaces it for this and every later call.
+void repairPlaylist(PlayList& invalidList, const PlayList& validList, PlayList& missingList,
+                    std::ostream& statistics, bool removeDupes, bool autoSelect, int dirs,
+                    bool copyInfo, bool keepInfo, double minMatch,
+                    std::ostream& dialogue = std::cerr, std::istream& answers = std::cin);
+
+// Writes `prompt` and a line feed to `dialogue` (flushed) and returns the
+// next line of `answers` without its line feed; "" at end of input.
+std::string askUser(const std::string& prompt, std::ostream& dialogue = std::cerr,
+                    std::istream& answers = std::cin);
+
+}  // namespace kw
+
+#endif  // REPAIR_REPAIR_H_
