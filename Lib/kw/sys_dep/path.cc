@@ -1,0 +1,97 @@
+#include "Lib/kw/sys_dep/path.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <strings.h>
+
+#include "Lib/kw/err/error.h"
+
+namespace kw::sys_dep {
+namespace {
+
+void splitList(const char* list, std::vector<std::string>& out) {
+  if (!list) return;
+  const std::string text(list);
+  const char separator = text.find(';') != std::string::npos ? ';' : ':';
+  size_t start = 0;
+  for (;;) {
+    const size_t end = text.find(separator, start);
+    const size_t stop = end == std::string::npos ? text.size() : end;
+    if (stop > start) out.emplace_back(text, start, stop - start);
+    if (end == std::string::npos) return;
+    start = end + 1;
+  }
+}
+
+// getcwd into a buffer that grows until the directory fits.
+std::string workingDirectory() {
+  std::string buffer(256, '\0');
+  for (;;) {
+    if (getcwd(buffer.data(), buffer.size())) return std::string(buffer.c_str());
+    if (errno != ERANGE) throw err::IOError("getcwd");
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+// Joins the components of an absolute path, dropping "." and empty ones and
+// letting ".." remove the one before it (never above the root).
+std::string normalizeAbsolute(const std::string& path) {
+  std::vector<std::string> parts;
+  size_t start = 0;
+  while (start <= path.size()) {
+    size_t end = path.find('/', start);
+    if (end == std::string::npos) end = path.size();
+    const std::string part = path.substr(start, end - start);
+    if (part == "..") {
+      if (!parts.empty()) parts.pop_back();
+    } else if (!part.empty() && part != ".") {
+      parts.push_back(part);
+    }
+    start = end + 1;
+  }
+  std::string result;
+  for (const std::string& part : parts) result += "/" + part;
+  return result.empty() ? "/" : result;
+}
+
+}  // namespace
+
+Path::Path() { splitList(std::getenv("PATH"), directories); }
+
+Path::Path(const char* list) { splitList(list, directories); }
+
+Path::~Path() = default;
+
+std::string toFullPath(const std::string& path, bool /*windowsForm*/) {
+  if (!path.empty() && path[0] == '/') return normalizeAbsolute(path);
+  return normalizeAbsolute(workingDirectory() + "/" + path);
+}
+
+std::string directoryPart(const std::string& path) {
+  const size_t last = path.find_last_of("/\\");
+  return last == std::string::npos ? std::string() : path.substr(0, last);
+}
+
+bool isRegularFile(const std::string& path) {
+  struct stat info;
+  return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+std::string currentDirectory() { return withDriveLetter(workingDirectory()); }
+
+std::string withDriveLetter(const std::string& directory) {
+  static const char kPrefix[] = "/cygdrive/";
+  const size_t prefixLength = sizeof kPrefix - 1;
+  if (directory.size() > prefixLength &&
+      strncasecmp(directory.c_str(), kPrefix, prefixLength) == 0) {
+    return err::formatString("%c:%s", directory[prefixLength],
+                             directory.c_str() + prefixLength + 1);
+  }
+  return directory;
+}
+
+}  // namespace kw::sys_dep

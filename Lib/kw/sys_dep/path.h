@@ -1,0 +1,59 @@
+// The directories of a PATH-style list, absolute paths, the current directory
+// and the other small file-system queries the program-location step needs.
+#ifndef KW_SYS_DEP_PATH_H_
+#define KW_SYS_DEP_PATH_H_
+
+#include <string>
+#include <vector>
+
+namespace kw::sys_dep {
+
+// The directories named by a PATH-style list, in list order.
+class Path {
+ public:
+  // From the environment variable PATH; an unset PATH gives no directories.
+  Path();
+  // From `list`: split at ';' when the text holds one, else at ':'. Empty
+  // pieces are dropped, duplicates kept. A null `list` gives no directories.
+  explicit Path(const char* list);
+  virtual ~Path();
+
+  // Never holds an empty string.
+  std::vector<std::string> directories;
+
+  // The support library's own directory separator; callers use it to tell
+  // which form of full path they want.
+  static constexpr char pathSeparator = '\\';
+};
+
+// `path` made absolute: a relative path is taken against the working
+// directory, then "." and ".." components and repeated '/' are removed
+// lexically (symbolic links are not followed). There is no length limit.
+// Only the POSIX form exists on this platform: `windowsForm` is accepted for
+// the callers' sake and gives the same result. An empty path gives the
+// working directory. Throws kw::err::IOError("getcwd") when the working
+// directory cannot be obtained.
+std::string toFullPath(const std::string& path, bool windowsForm = false);
+
+// The part of `path` before its last '/' or '\\' (whichever comes last),
+// without the separator; "" when there is neither.
+std::string directoryPart(const std::string& path);
+
+// True when `path` names a regular file (symbolic links followed); false on
+// any failure, never throws.
+bool isRegularFile(const std::string& path);
+
+// The working directory, of any length. A directory under "/cygdrive/<x>"
+// (prefix letter case ignored) is given as "<x>:" and the rest, e.g.
+// /cygdrive/d/Music -> d:/Music. Throws kw::err::IOError("getcwd") when the
+// system cannot tell it (e.g. the directory was removed).
+std::string currentDirectory();
+
+// The drive-letter form of `directory` that currentDirectory() returns:
+// "/cygdrive/" (letter case ignored) with at least one character after it
+// becomes that character, ':' and the rest; anything else is returned as is.
+std::string withDriveLetter(const std::string& directory);
+
+}  // namespace kw::sys_dep
+
+#endif  // KW_SYS_DEP_PATH_H_
