@@ -1,0 +1,63 @@
+// A buffered line reader over a file or standard input.
+#ifndef KW_FILE_INPUT_FILE_H_
+#define KW_FILE_INPUT_FILE_H_
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace kw::file {
+
+// Reads a file block by block and hands it out line by line. A line ends at
+// a line feed, at a carriage return + line feed, or at a lone carriage
+// return; the line end is not part of the line. Lines may be of any length
+// and may hold NUL bytes. A read error is never taken for the end of input.
+class InputFile {
+ public:
+  // Opens `name` and reads the first block of up to `bufferSize` bytes.
+  // Throws kw::err::IOError(name) when the file cannot be opened or read
+  // (a directory gives "Is a directory").
+  InputFile(const std::string& name, unsigned bufferSize);
+  // The same over standard input, named "STDIN"; the descriptor stays open.
+  explicit InputFile(unsigned bufferSize);
+  virtual ~InputFile();
+  InputFile(const InputFile&) = delete;
+  InputFile& operator=(const InputFile&) = delete;
+
+  // Replaces `line` with the next line (its capacity is reused) and returns
+  // true; returns false, with `line` empty, once the input is exhausted. A
+  // last line without a line end is returned too. Throws
+  // kw::err::IOError(fileName()) when reading fails.
+  bool readLine(std::string& line);
+
+  // True when the unread input starts with `prefix`. Meant for byte-order
+  // marks before the first line: only the current block is looked at.
+  bool startsWith(std::string_view prefix) const;
+  // Consumes `prefix` when startsWith(prefix); returns whether it did.
+  bool skipPrefix(std::string_view prefix);
+
+  const std::string& fileName() const { return fileName_; }
+  // The number of line ends consumed so far.
+  int lineNumber() const { return lineNumber_; }
+
+ private:
+  void fillBuffer();
+  bool nextBlock();
+
+  std::string fileName_;
+  int lineNumber_ = 0;
+  int fileHandle_ = -1;
+  bool ownsHandle_ = false;
+  unsigned bufferSize_;
+  unsigned readPosition_ = 0;
+  unsigned bufferFill_ = 0;
+  std::unique_ptr<char[]> buffer_;
+  bool endOfInput_ = false;
+  // The last line ended in a carriage return: a line feed right after it
+  // belongs to that line end.
+  bool afterCarriageReturn_ = false;
+};
+
+}  // namespace kw::file
+
+#endif  // KW_FILE_INPUT_FILE_H_
