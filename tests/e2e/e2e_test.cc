@@ -1,0 +1,388 @@
+// Runs the real trackmend binary once per case folder under cases/ and
+// compares everything the user can observe: standard output, standard error,
+// the exit status and every file left in the working folder, byte for byte.
+//
+// A case folder holds:
+//   args              one command-line argument per line (an empty line is
+//                     an empty argument); the file's last line feed ends the
+//                     last argument
+//   stdin             bytes fed to standard input (absent: empty input)
+//   stdin_closed      when present, the program starts with descriptor 0 closed
+//   in/               files copied into the fresh working folder
+//   expected/stdout, expected/stderr, expected/status
+//   expected/files/   the complete content of the working folder afterwards
+//
+// TRACKMEND_E2E_RECORD=<dir> writes what each run produced into <dir>/<case>/
+// in the same layout, for a person to inspect and compare; it never touches
+// the expected files.
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kTimeoutSeconds = 60;
+
+std::string envOr(const char* name, const std::string& fallback) {
+  const char* value = std::getenv(name);
+  return value && *value ? std::string(value) : fallback;
+}
+
+std::string binaryPath() { return envOr("TRACKMEND_BINARY", TRACKMEND_BINARY); }
+fs::path casesDir() { return envOr("TRACKMEND_E2E_CASES", TRACKMEND_E2E_CASES); }
+
+std::string readBytes(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void writeBytes(const fs::path& file, const std::string& bytes) {
+  fs::create_directories(file.parent_path());
+  std::ofstream out(file, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+// One argument per line; "a\n\nb\n" is {"a", "", "b"} and "\n" is {""}.
+std::vector<std::string> splitArguments(const std::string& text) {
+  std::vector<std::string> result;
+  std::string::size_type start = 0;
+  while (start < text.size()) {
+    const auto end = text.find('\n', start);
+    if (end == std::string::npos) {
+      result.push_back(text.substr(start));
+      break;
+    }
+    result.push_back(text.substr(start, end - start));
+    start = end + 1;
+  }
+  return result;
+}
+
+// Printable form of bytes for failure messages.
+std::string visible(const std::string& bytes) {
+  std::string out;
+  for (unsigned char c : bytes) {
+    if (c == '\\') {
+      out += "\\\\";
+    } else if (c >= 32 && c < 127) {
+      out += static_cast<char>(c);
+    } else {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
+      out += escaped;
+    }
+  }
+  return out;
+}
+
+std::string lineAt(const std::string& text, std::string::size_type offset) {
+  const auto begin = text.rfind('\n', offset == 0 ? 0 : offset - 1);
+  const auto from = (begin == std::string::npos || offset == 0) ? 0 : begin + 1;
+  const auto end = text.find('\n', from);
+  return text.substr(from, end == std::string::npos ? std::string::npos : end - from + 1);
+}
+
+// Empty when equal; otherwise where and how the two first differ.
+std::string describeDifference(const std::string& expected, const std::string& actual) {
+  if (expected == actual) return "";
+  const auto limit = std::min(expected.size(), actual.size());
+  std::string::size_type offset = 0;
+  while (offset < limit && expected[offset] == actual[offset]) ++offset;
+  const auto line = 1 + std::count(expected.begin(), expected.begin() + static_cast<long>(offset), '\n');
+  std::ostringstream message;
+  message << "first difference at byte " << offset << " (line " << line << "); sizes " << expected.size()
+          << " expected, " << actual.size() << " actual\n"
+          << "  expected line: "
+          << (offset < expected.size() || !expected.empty() ? visible(lineAt(expected, offset)) : "<end>") << "\n"
+          << "  actual line:   "
+          << (offset < actual.size() || !actual.empty() ? visible(lineAt(actual, offset)) : "<end>") << "\n";
+  if (offset == expected.size()) message << "  expected ends here; actual goes on\n";
+  if (offset == actual.size()) message << "  actual ends here; expected goes on\n";
+  return message.str();
+}
+
+// Every entry below `root`: regular files map to their bytes, folders to "/".
+std::map<std::string, std::string> snapshot(const fs::path& root) {
+  std::map<std::string, std::string> result;
+  if (!fs::exists(root)) return result;
+  for (const auto& item : fs::recursive_directory_iterator(root)) {
+    const std::string name = fs::relative(item.path(), root).generic_string();
+    if (item.is_directory()) {
+      result[name + "/"] = "";
+    } else {
+      result[name] = readBytes(item.path());
+    }
+  }
+  return result;
+}
+
+struct Outcome {
+  std::string out;
+  std::string err;
+  int status = -1;     // exit status, or -1 when the process did not exit normally
+  int signal = 0;      // terminating signal, 0 when none
+  bool timedOut = false;
+};
+
+std::string statusText(const Outcome& outcome) {
+  if (outcome.timedOut) return "timed out\n";
+  if (outcome.signal) return "killed by signal " + std::to_string(outcome.signal) + "\n";
+  return std::to_string(outcome.status) + "\n";
+}
+
+void setNonBlocking(int fd) { fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK); }
+
+// Runs `binary` with `args` in `workDir`; `input` null means a closed standard input.
+Outcome runProgram(const std::string& binary, const std::vector<std::string>& args, const fs::path& workDir,
+                   const std::string* input) {
+  int inPipe[2], outPipe[2], errPipe[2];
+  if (pipe(inPipe) || pipe(outPipe) || pipe(errPipe)) throw std::runtime_error("pipe failed");
+  std::vector<std::string> words{binary};
+  words.insert(words.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (auto& word : words) argv.push_back(word.data());
+  argv.push_back(nullptr);
+  const std::string dir = workDir.string();
+
+  const pid_t child = fork();
+  if (child < 0) throw std::runtime_error("fork failed");
+  if (child == 0) {
+    signal(SIGPIPE, SIG_DFL);
+    if (chdir(dir.c_str()) != 0) _exit(126);
+    if (input) {
+      dup2(inPipe[0], 0);
+    } else {
+      close(0);
+    }
+    dup2(outPipe[1], 1);
+    dup2(errPipe[1], 2);
+    for (int fd : {inPipe[0], inPipe[1], outPipe[0], outPipe[1], errPipe[0], errPipe[1]}) close(fd);
+    execv(binary.c_str(), argv.data());
+    _exit(127);
+  }
+  close(inPipe[0]);
+  close(outPipe[1]);
+  close(errPipe[1]);
+  int writeFd = inPipe[1];
+  if (!input || input->empty()) {
+    close(writeFd);
+    writeFd = -1;
+  } else {
+    setNonBlocking(writeFd);
+  }
+  Outcome outcome;
+  std::size_t written = 0;
+  int openReaders = 2;
+  int readFds[2] = {outPipe[0], errPipe[0]};
+  std::string* sinks[2] = {&outcome.out, &outcome.err};
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(kTimeoutSeconds);
+  while (openReaders > 0) {
+    std::vector<pollfd> fds;
+    for (int fd : readFds)
+      if (fd >= 0) fds.push_back({fd, POLLIN, 0});
+    if (writeFd >= 0) fds.push_back({writeFd, POLLOUT, 0});
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) {
+      kill(child, SIGKILL);
+      outcome.timedOut = true;
+      break;
+    }
+    if (poll(fds.data(), fds.size(), static_cast<int>(left.count())) < 0 && errno != EINTR) break;
+    for (const auto& p : fds) {
+      if (!p.revents) continue;
+      if (p.fd == writeFd) {
+        const ssize_t n = write(writeFd, input->data() + written, input->size() - written);
+        if (n > 0) written += static_cast<std::size_t>(n);
+        if (n < 0 && errno != EAGAIN) written = input->size();  // the program closed its input
+        if (written == input->size()) {
+          close(writeFd);
+          writeFd = -1;
+        }
+        continue;
+      }
+      const int slot = p.fd == readFds[0] ? 0 : 1;
+      char buffer[65536];
+      const ssize_t n = read(p.fd, buffer, sizeof buffer);
+      if (n > 0) {
+        sinks[slot]->append(buffer, static_cast<std::size_t>(n));
+      } else if (n == 0 || errno != EINTR) {
+        close(p.fd);
+        readFds[slot] = -1;
+        --openReaders;
+      }
+    }
+  }
+  for (int fd : readFds)
+    if (fd >= 0) close(fd);
+  if (writeFd >= 0) close(writeFd);
+  int raw = 0;
+  waitpid(child, &raw, 0);
+  if (WIFEXITED(raw)) outcome.status = WEXITSTATUS(raw);
+  if (WIFSIGNALED(raw)) outcome.signal = WTERMSIG(raw);
+  return outcome;
+}
+
+class ScratchFolder {
+ public:
+  ScratchFolder() {
+    std::string pattern = (fs::temp_directory_path() / "trackmend-e2e-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+    path_ = pattern;
+  }
+  ~ScratchFolder() {
+    std::error_code ignored;
+    fs::remove_all(path_, ignored);
+  }
+  ScratchFolder(const ScratchFolder&) = delete;
+  ScratchFolder& operator=(const ScratchFolder&) = delete;
+  const fs::path& path() const { return path_; }
+
+ private:
+  fs::path path_;
+};
+
+void record(const fs::path& target, const Outcome& outcome, const std::map<std::string, std::string>& files) {
+  fs::remove_all(target);
+  writeBytes(target / "stdout", outcome.out);
+  writeBytes(target / "stderr", outcome.err);
+  writeBytes(target / "status", statusText(outcome));
+  fs::create_directories(target / "files");
+  for (const auto& [name, bytes] : files) {
+    if (name.back() == '/') {
+      fs::create_directories(target / "files" / name);
+    } else {
+      writeBytes(target / "files" / name, bytes);
+    }
+  }
+}
+
+std::vector<std::string> caseNames() {
+  std::vector<std::string> names;
+  std::error_code error;
+  for (const auto& item : fs::directory_iterator(casesDir(), error))
+    if (fs::exists(item.path() / "args")) names.push_back(item.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+void expectSame(const std::string& what, const std::string& expected, const std::string& actual) {
+  const std::string difference = describeDifference(expected, actual);
+  if (!difference.empty()) ADD_FAILURE() << what << ": " << difference;
+}
+
+class EndToEnd : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(EndToEnd, MatchesExpectedOutput) {
+  const fs::path caseDir = casesDir() / GetParam();
+  const fs::path expectedDir = caseDir / "expected";
+  ScratchFolder work;
+  if (fs::exists(caseDir / "in")) fs::copy(caseDir / "in", work.path(), fs::copy_options::recursive);
+
+  const std::string input = readBytes(caseDir / "stdin");
+  const bool closedInput = fs::exists(caseDir / "stdin_closed");
+  const Outcome outcome =
+      runProgram(binaryPath(), splitArguments(readBytes(caseDir / "args")), work.path(), closedInput ? nullptr : &input);
+  const auto actualFiles = snapshot(work.path());
+
+  const std::string recordDir = envOr("TRACKMEND_E2E_RECORD", "");
+  if (!recordDir.empty()) record(fs::path(recordDir) / GetParam(), outcome, actualFiles);
+
+  expectSame("exit status", readBytes(expectedDir / "status"), statusText(outcome));
+  expectSame("standard output", readBytes(expectedDir / "stdout"), outcome.out);
+  expectSame("standard error", readBytes(expectedDir / "stderr"), outcome.err);
+
+  const auto expectedFiles = snapshot(expectedDir / "files");
+  for (const auto& [name, bytes] : expectedFiles) {
+    const auto found = actualFiles.find(name);
+    if (found == actualFiles.end()) {
+      ADD_FAILURE() << "file missing after the run: " << name;
+    } else {
+      expectSame("content of " + name, bytes, found->second);
+    }
+  }
+  for (const auto& [name, bytes] : actualFiles)
+    if (!expectedFiles.count(name)) ADD_FAILURE() << "unexpected file after the run: " << name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, EndToEnd, ::testing::ValuesIn(caseNames()),
+                         [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });
+GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(EndToEnd);
+
+// The runner's own helpers: a wrong comparison would let every case pass.
+TEST(EndToEndRunner, SplitsArgumentsOnePerLine) {
+  EXPECT_EQ(splitArguments(""), std::vector<std::string>{});
+  EXPECT_EQ(splitArguments("\n"), std::vector<std::string>{""});
+  EXPECT_EQ(splitArguments("a\n\nb\n"), (std::vector<std::string>{"a", "", "b"}));
+  EXPECT_EQ(splitArguments("a\nb"), (std::vector<std::string>{"a", "b"}));
+}
+
+TEST(EndToEndRunner, DescribesTheFirstDifference) {
+  EXPECT_EQ(describeDifference("a\nb\n", "a\nb\n"), "");
+  const std::string message = describeDifference("one\ntwo\n", "one\ntwX\n");
+  EXPECT_NE(message.find("byte 6 (line 2)"), std::string::npos) << message;
+  EXPECT_NE(message.find("expected line: two\\x0A"), std::string::npos) << message;
+  EXPECT_NE(message.find("actual line:   twX\\x0A"), std::string::npos) << message;
+  EXPECT_NE(describeDifference(std::string("a\0b", 3), std::string("a\0c", 3)).find("a\\x00b"), std::string::npos);
+  EXPECT_NE(describeDifference("abc", "ab").find("actual ends here"), std::string::npos);
+}
+
+TEST(EndToEndRunner, PassesBytesThroughAProgram) {
+  ScratchFolder work;
+  const std::string input("x\0y\n", 4);
+  const Outcome echoed = runProgram("/bin/cat", {}, work.path(), &input);
+  EXPECT_EQ(echoed.out, input);
+  EXPECT_EQ(echoed.status, 0);
+  const Outcome closed = runProgram("/bin/sh", {"-c", "cat; echo done >&2; exit 3"}, work.path(), nullptr);
+  EXPECT_EQ(closed.out, "");
+  EXPECT_EQ(closed.err.substr(closed.err.size() - 5), "done\n");
+  EXPECT_EQ(closed.status, 3);
+}
+
+TEST(EndToEndRunner, SnapshotsNestedFiles) {
+  ScratchFolder work;
+  writeBytes(work.path() / "sub" / "f", std::string("\0\1", 2));
+  const auto files = snapshot(work.path());
+  ASSERT_EQ(files.size(), 2u);
+  EXPECT_EQ(files.at("sub/"), "");
+  EXPECT_EQ(files.at("sub/f"), std::string("\0\1", 2));
+}
+
+}  // namespace
+
+// --case=<name> runs that one case and fails when no such case exists (a plain
+// filter that matches nothing would pass silently).
+int main(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  for (int i = 1; i < argc; ++i) {
+    const std::string word = argv[i];
+    if (word.rfind("--case=", 0) != 0) continue;
+    const std::string name = word.substr(7);
+    const auto names = caseNames();
+    if (std::find(names.begin(), names.end(), name) == names.end()) {
+      std::fprintf(stderr, "no end-to-end case named '%s' in %s\n", name.c_str(), casesDir().c_str());
+      return 1;
+    }
+    ::testing::GTEST_FLAG(filter) = "Cases/EndToEnd.MatchesExpectedOutput/" + name;
+  }
+  return RUN_ALL_TESTS();
+}
