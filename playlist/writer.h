@@ -3,21 +3,38 @@
 #define PLAYLIST_WRITER_H_
 
 #include <iostream>
+#include <string>
 
 #include "playlist/playlist.h"
 
 namespace kw {
 
 // Rewrites the file `list.fileName` in the format chosen by `list.plsFormat`,
-// leaving out deleted entries, then renames it so that its extension matches
-// the format. Writes "Saving '...'" (always first) and the rename notice to
-// `progress`. The previous content is never lost: the file is either fully
-// rewritten or left byte-identical.
-// Throws kw::err::IOError on any failure to write or rename.
+// leaving out deleted entries, then renames it to correctedPlaylistName().
+// M3U gets the "#EXTM3U" header when any entry (deleted ones included) has
+// information; PLS keys and "numberofentries=" count the written entries only.
+// Writes "Saving '<fileName>'" to `progress` first (also when the save then
+// fails) and "Playlist had wrong extension. Renamed to '<new>'" after a rename.
+//
+// The content goes to a temporary file in the playlist's directory that
+// replaces the old file only once it is completely written and closed, with
+// the old file's permission bits (a new file gets 0666 less the umask); a
+// symbolic link stays a link and its target is rewritten. On failure the
+// temporary file is removed, the old file is left byte-identical and
+// kw::err::IOError(fileName) is thrown. The rename never replaces another
+// existing file: then, as for any failed rename, the new content stays under
+// the old name and kw::err::IOError("<old> -> <new>", "rename") is thrown.
 void savePlaylist(const PlayList& list, std::ostream& progress = std::cout);
 
-// Writes one entry in PLS form (keys numbered `index`) when `pls` is set,
-// else in M3U form; a deleted entry writes nothing.
+// The name `fileName` gets when its extension is made to match the format:
+// the file part (after the last '/') up to its last '.', or all of it, then
+// ".pls" for PLS, else ".m3u8" when the old extension is ".m3u8" in any
+// letter case, else ".m3u".
+std::string correctedPlaylistName(const std::string& fileName, bool pls);
+
+// Writes one entry in PLS form (keys numbered `index`, the entry's 1-based
+// position among the written entries) when `pls` is set, else in M3U form;
+// a deleted entry writes nothing.
 void writeEntry(const PlaylistEntry& entry, std::ostream& out, bool pls, int index);
 
 }  // namespace kw

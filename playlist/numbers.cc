@@ -1,0 +1,21 @@
+#include "playlist/numbers.h"
+
+#include <climits>
+
+namespace kw {
+
+int atoiClamped(std::string_view text) {
+  size_t i = 0;
+  while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  const long long limit = negative ? -static_cast<long long>(INT_MIN) : INT_MAX;
+  long long value = 0;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+    value = value * 10 + (text[i] - '0');
+    if (value > limit) value = limit;  // stays clamped, never overflows
+  }
+  return static_cast<int>(negative ? -value : value);
+}
+
+}  // namespace kw
