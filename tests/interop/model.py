@@ -1,0 +1,193 @@
+"""A plain model of how trackmend reads and writes playlists, used to derive
+the entries the tool must write for generated and real-world playlists.
+
+Kept deliberately simple (whole files, lists of lines) so that it can serve as
+an independent reference: the hand-written fixtures pin its results too.
+"""
+from collections import namedtuple
+
+Entry = namedtuple("Entry", "path extInfo deleted")
+Reading = namedtuple("Reading", "pls entries progress warnings error")
+
+INT_MIN, INT_MAX = -2**31, 2**31 - 1
+
+
+def splitLines(data):
+    """Lines ended by LF, CR LF or a lone CR; a last line without an end is
+    kept when not empty. Returns (lines, ended) where ended[i] tells whether
+    line i had a line end (the reader counts only those)."""
+    lines, ended = [], []
+    start = i = 0
+    while i < len(data):
+        byte = data[i]
+        if byte in (0x0A, 0x0D):
+            lines.append(data[start:i])
+            ended.append(True)
+            if byte == 0x0D and i + 1 < len(data) and data[i + 1] == 0x0A:
+                i += 1
+            start = i + 1
+        i += 1
+    if start < len(data):
+        lines.append(data[start:])
+        ended.append(False)
+    return lines, ended
+
+
+def atoi(text):
+    """The C library's atoi, clamped to the int range."""
+    i = 0
+    while i < len(text) and text[i] in b" \t\n\v\f\r":
+        i += 1
+    sign = 1
+    if i < len(text) and text[i] in b"+-":
+        sign = -1 if text[i] == ord("-") else 1
+        i += 1
+    value = 0
+    while i < len(text) and 0x30 <= text[i] <= 0x39:
+        value = value * 10 + text[i] - 0x30
+        i += 1
+    return max(INT_MIN, min(INT_MAX, sign * value))
+
+
+def read(data, fileName):
+    """What readPlaylist makes of `data` read from `fileName`."""
+    progress = [b"Reading playlist '" + fileName + b"'\n"]
+    warnings = []
+    if data.startswith(b"\xff\xfe") or data.startswith(b"\xfe\xff"):
+        return Reading(False, [], progress, warnings,
+                       b"Error in " + fileName + b" (#0): UTF-16 text is not supported.")
+    if data.startswith(b"\xef\xbb\xbf"):
+        data = data[3:]
+    lines, ended = splitLines(data)
+
+    def headerError(lineIndex, message):
+        number = sum(1 for e in ended[:lineIndex + 1] if e)
+        return b"Error in " + fileName + b" (#%d): " % number + message
+
+    if not lines:
+        progress.append(b"Assuming input is an empty playlist in m3u format.\n")
+        return Reading(False, [], progress, warnings, None)
+    first = lines[0]
+    if first.startswith(b"#"):
+        if first != b"#EXTM3U":
+            return Reading(False, [], progress, warnings, headerError(0, b"#EXTM3U awaited."))
+        progress.append(b"Detected extended m3u format.\n")
+        entries, more = _readM3u(lines[1:])
+        return Reading(False, entries, progress + more, warnings, None)
+    if first.lower() == b"[playlist]":
+        progress.append(b"Detected pls format.\n")
+        if len(lines) < 2:
+            return Reading(True, [], progress, warnings,
+                           headerError(0, b"Unexpected end of file behind header"))
+        body = lines[1:]
+        if body[0][:16].lower() == b"numberofentries=":
+            body = body[1:]
+        entries, warnings = _readPls(body)
+        return Reading(True, entries, progress, warnings, None)
+    progress.append(b"Assuming m3u format.\n")
+    entries, more = _readM3u(lines)
+    return Reading(False, entries, progress + more, warnings, None)
+
+
+def _readM3u(lines):
+    entries, progress = [], []
+    pending = None
+    for line in lines:
+        line = line.strip(b" ")
+        if line.startswith(b"#"):
+            if pending is not None:
+                progress.append(b"Duplicated extended playlist info skipped\n")
+            pending = line
+        elif line:
+            entries.append(Entry(line, pending, False))
+            pending = None
+    return entries, progress
+
+
+def _readPls(lines):
+    entries, warnings = [], []
+    current = 0
+    pending = {}
+
+    def flush():
+        path = pending.get("file", b"")
+        if path:
+            title = pending.get("title", b"")
+            info = None
+            if title:
+                info = b"#EXTINF:%d," % atoi(pending.get("length", b"")) + title
+            entries.append(Entry(path, info, False))
+
+    for line in lines:
+        line = line.strip(b" ")
+        if not line:
+            continue
+        key = None
+        for name in ("file", "title", "length"):
+            if line[:len(name)].lower() == name.encode():
+                key = name
+                break
+        equals = line.find(b"=", len(key)) if key else -1
+        index = atoi(line[len(key):]) if key else 0
+        if key is None or equals < 0 or index <= 0:
+            if line[:1] != b"\0":
+                warnings.append(b"Unexpected content ignored: '" + line + b"'\n")
+            continue
+        if index != current:
+            flush()
+            pending = {}
+            current = index
+        pending[key] = line[equals + 1:]
+    flush()
+    return entries, warnings
+
+
+def removeDuplicates(entries):
+    """Marks duplicates deleted as the -d option does; returns (entries, count)."""
+    entries = list(entries)
+    count = 0
+    for i in range(len(entries)):
+        for j in range(i + 1, len(entries)):
+            a, b = entries[i], entries[j]
+            if a.path == b.path and not a.deleted and not b.deleted:
+                if a.extInfo is not None:
+                    entries[j] = b._replace(deleted=True)
+                else:
+                    entries[i] = a._replace(deleted=True)
+                count += 1
+    return entries, count
+
+
+def write(entries, pls):
+    """The bytes savePlaylist writes for `entries`."""
+    kept = [e for e in entries if not e.deleted]
+    if not pls:
+        out = b"#EXTM3U\n" if any(e.extInfo is not None for e in entries) else b""
+        for e in kept:
+            if e.extInfo is not None:
+                out += e.extInfo + b"\n"
+            out += e.path + b"\n"
+        return out
+    out = b"[playlist]\nnumberofentries=%d\n" % len(kept)
+    for index, e in enumerate(kept, 1):
+        out += b"file%d=" % index + e.path + b"\n"
+        if e.extInfo is None:
+            continue
+        info = e.extInfo[8:] if e.extInfo.startswith(b"#EXTINF:") else e.extInfo
+        if b"," not in info:
+            out += b"title%d=" % index + info + b"\n"
+        else:
+            length, title = info.split(b",", 1)
+            out += b"title%d=" % index + title + b"\n" + b"length%d=" % index + length + b"\n"
+    return out
+
+
+def savedName(fileName, pls):
+    """The name the saved playlist ends up with after the extension fix."""
+    slash = fileName.rfind(b"/")
+    dot = fileName.rfind(b".")
+    stem = fileName[:dot] if dot > slash else fileName
+    extension = fileName[len(stem):]
+    if not pls and extension.lower() == b".m3u8":
+        return stem + b".m3u8"
+    return stem + (b".pls" if pls else b".m3u")
