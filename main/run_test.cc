@@ -1,0 +1,198 @@
+#include "main/run.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "main/run_in_child.h"
+#include "tests/support/test_support.h"
+
+namespace trackmend {
+namespace {
+
+using trackmend_test::fileExists;
+using trackmend_test::readFile;
+using trackmend_test::RunResult;
+using trackmend_test::writeFile;
+
+const char kValid[] = "/music/rock/Band - First.mp3\n/music/pop/Singer - Second.mp3\n";
+const char kBroken[] = "/old/rock/Band - First.mp3\n";
+
+bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+size_t occurrences(const std::string& text, const std::string& part) {
+  size_t count = 0;
+  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+  return count;
+}
+
+class RunTest : public ::testing::Test {
+ protected:
+  RunTest() {
+    writeFile(file("v.m3u"), kValid);
+    writeFile(file("i.m3u"), kBroken);
+  }
+  std::string file(const std::string& name) const { return scratch.file(name); }
+  RunResult run(const std::vector<std::string>& args, const std::string& input = "") {
+    return trackmend_test::runInChild(args, input, scratch.path());
+  }
+
+  trackmend_test::ScratchDir scratch;
+};
+
+TEST(SameFileTest, TheSameFileHoweverSpelled) {
+  trackmend_test::ScratchDir dir;
+  writeFile(dir.file("v.m3u"), "x\n");
+  writeFile(dir.file("w.m3u"), "x\n");
+  ASSERT_EQ(link(dir.file("v.m3u").c_str(), dir.file("hard.m3u").c_str()), 0);
+  EXPECT_TRUE(sameFile(dir.file("v.m3u"), dir.file("./v.m3u")));
+  EXPECT_TRUE(sameFile(dir.file("v.m3u"), dir.path() + "//sub/../v.m3u") || !fileExists(dir.file("sub")));
+  EXPECT_TRUE(sameFile(dir.file("v.m3u"), dir.file("hard.m3u")));
+  EXPECT_FALSE(sameFile(dir.file("v.m3u"), dir.file("w.m3u")));
+  // Files that do not exist (yet) are compared by their normalized names.
+  EXPECT_TRUE(sameFile(dir.file("new.m3u"), dir.file("./x/../new.m3u")));
+  EXPECT_FALSE(sameFile(dir.file("new.m3u"), dir.file("other.m3u")));
+  EXPECT_FALSE(sameFile(dir.file("new.m3u"), dir.file("v.m3u")));
+}
+
+TEST_F(RunTest, AutomaticRepairSavesThePlaylist) {
+  const RunResult result = run({"-a", "v.m3u", "i.m3u"});
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_TRUE(contains(readFile(file("i.m3u")), "/music/rock/Band - First.mp3")) << readFile(file("i.m3u"));
+  EXPECT_TRUE(contains(result.out, "Saving 'i.m3u'"));
+  EXPECT_EQ(result.out.back(), '\n');
+  EXPECT_FALSE(fileExists(file("dummylist")));
+}
+
+TEST_F(RunTest, AnAnsweredDialogue) {
+  writeFile(file("i.m3u"), "/old/Band First.mp3\n");
+  const RunResult result = run({"v.m3u", "i.m3u"}, "1\n");
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_TRUE(contains(result.err, "Song: '/old/Band First.mp3'")) << result.err;
+  EXPECT_TRUE(contains(result.out, "Corrected entries = 1")) << result.out;
+}
+
+TEST_F(RunTest, OutputNeverReplacesAnInputPlaylist) {
+  const std::pair<std::vector<std::string>, const char*> cases[] = {
+      {{"-m", "v.m3u", "v.m3u", "i.m3u"}, "v.m3u"},
+      {{"-m", "./i.m3u", "v.m3u", "i.m3u"}, "./i.m3u"},
+      {{"-A", "-m", "i.m3u", "v.m3u", "x.m3u", "i.m3u"}, "i.m3u"},
+      {{"-D", "v.m3u", "./v.m3u"}, "./v.m3u"},
+  };
+  for (const auto& [args, output] : cases) {
+    const RunResult result = run(args);
+    EXPECT_EQ(result.status, 1) << output;
+    EXPECT_EQ(result.out, "") << output;
+    EXPECT_EQ(result.err, std::string("\nError in trackmend: Output playlist '") + output +
+                              "' is also an input playlist.\n");
+    EXPECT_EQ(readFile(file("v.m3u")), kValid);
+    EXPECT_EQ(readFile(file("i.m3u")), kBroken);
+  }
+}
+
+TEST_F(RunTest, TheRulesComeBeforeTheOutputCheck) {
+  const RunResult result = run({"-e", "1", "-m", "v.m3u", "v.m3u", "i.m3u"});
+  EXPECT_EQ(result.status, 1);
+  EXPECT_TRUE(contains(result.err, "Specifying option -e does not make sense without option -a"));
+}
+
+TEST_F(RunTest, TheDupeFinderMayNameAnInvalidListAsOutput) {
+  const RunResult result = run({"-D", "v.m3u", "i.m3u", "other.m3u"});
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_FALSE(fileExists(file("other.m3u")));
+}
+
+TEST_F(RunTest, NothingToDo) {
+  const RunResult result = run({"v.m3u", ""});
+  EXPECT_EQ(result.status, 1);
+  EXPECT_TRUE(contains(result.out, "v.m3u")) << "the valid playlist is read first";
+  EXPECT_TRUE(result.err.ends_with("\nError in trackmend: Nothing to do.\n")) << result.err;
+}
+
+TEST_F(RunTest, AnEmptyWordEndsTheInvalidLists) {
+  writeFile(file("j.m3u"), kBroken);
+  const RunResult result = run({"-a", "v.m3u", "i.m3u", "", "j.m3u"});
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_NE(readFile(file("i.m3u")), kBroken);
+  EXPECT_EQ(readFile(file("j.m3u")), kBroken);
+  EXPECT_FALSE(contains(result.out, "j.m3u"));
+}
+
+TEST_F(RunTest, ABadMinimumEndsTheRunBeforeAnyInvalidList) {
+  const RunResult result = run({"-s", "abc", "v.m3u", "i.m3u"});
+  EXPECT_EQ(result.status, 1);
+  EXPECT_FALSE(contains(result.out, "i.m3u"));
+  EXPECT_TRUE(result.err.ends_with("\nError in trackmend: Floating point argument awaited in <value> 'abc'\n"))
+      << result.err;
+}
+
+TEST_F(RunTest, ABadDirectoryCountIsReportedForEachPlaylist) {
+  writeFile(file("j.m3u"), kBroken);
+  const RunResult result = run({"-a", "-e", "x", "v.m3u", "i.m3u", "j.m3u"});
+  EXPECT_EQ(result.status, 0) << result.err;
+  const std::string report =
+      "\nError in trackmend: Numeric argument awaited in <dirs> 'x' (dec or hex '0x..') \nIgnored. Continuing.\n";
+  EXPECT_EQ(occurrences(result.err, report), 2u) << result.err;
+  EXPECT_EQ(readFile(file("i.m3u")), kBroken);
+  EXPECT_EQ(readFile(file("j.m3u")), kBroken);
+}
+
+TEST_F(RunTest, AnUnreadablePlaylistIsSkipped) {
+  writeFile(file("j.m3u"), kBroken);
+  const RunResult result = run({"-a", "v.m3u", "i.m3u", "nope.m3u", "j.m3u"});
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_TRUE(contains(result.err, "('nope.m3u')\nIgnored. Continuing.\n")) << result.err;
+  EXPECT_NE(readFile(file("i.m3u")), kBroken);
+  EXPECT_NE(readFile(file("j.m3u")), kBroken);
+  EXPECT_FALSE(fileExists(file("nope.m3u")));
+  EXPECT_EQ(occurrences(result.out, "Saving '"), 2u) << result.out;
+}
+
+TEST_F(RunTest, AnUnreadableValidListEndsTheRun) {
+  const RunResult result = run({"-a", "none.m3u", "i.m3u"});
+  EXPECT_EQ(result.status, 1);
+  EXPECT_TRUE(result.err.ends_with("('none.m3u')\n")) << result.err;
+  EXPECT_EQ(readFile(file("i.m3u")), kBroken);
+}
+
+TEST_F(RunTest, AppendingToAMissingListThatIsNotThere) {
+  const RunResult result = run({"-A", "-m", "missing.m3u", "v.m3u", "i.m3u"});
+  EXPECT_EQ(result.status, 1);
+  EXPECT_TRUE(contains(result.err, "('missing.m3u')")) << result.err;
+  EXPECT_EQ(readFile(file("i.m3u")), kBroken);
+  EXPECT_FALSE(fileExists(file("missing.m3u")));
+}
+
+TEST_F(RunTest, UnrepairedEntriesGoToTheMissingList) {
+  writeFile(file("i.m3u"), "/gone/Nothing Alike.ogg\n");
+  writeFile(file("old.m3u"), "/earlier/Entry.mp3\n");
+  const RunResult result = run({"-s", "0", "-A", "-m", "old.m3u", "v.m3u", "i.m3u"}, "\n");
+  EXPECT_EQ(result.status, 0) << result.err;
+  const std::string missing = readFile(file("old.m3u"));
+  EXPECT_TRUE(contains(missing, "/earlier/Entry.mp3\n")) << missing;
+  EXPECT_TRUE(contains(missing, "/gone/Nothing Alike.ogg\n")) << missing;
+  EXPECT_LT(missing.find("/earlier/"), missing.find("/gone/"));
+  EXPECT_TRUE(contains(result.err, "Song: '/gone/Nothing Alike.ogg'")) << result.err;
+}
+
+TEST_F(RunTest, ConversionToPls) {
+  const RunResult result = run({"-a", "-P", "-m", "miss.m3u", "v.m3u", "i.m3u"});
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_TRUE(readFile(file("i.pls")).starts_with("[playlist]")) << readFile(file("i.pls"));
+  EXPECT_FALSE(fileExists(file("i.m3u")));
+  EXPECT_TRUE(readFile(file("miss.pls")).starts_with("[playlist]"));
+}
+
+TEST_F(RunTest, DupeFinderWritesTheFirstInvalidListAsM3u) {
+  writeFile(file("v.m3u"), std::string(kValid) + "/music/other/Band - First.mp3\n");
+  const RunResult result = run({"-D", "v.m3u", "dupes.pls", "second.m3u"});
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_TRUE(fileExists(file("dupes.m3u")));
+  EXPECT_FALSE(fileExists(file("dupes.pls")));
+  EXPECT_FALSE(fileExists(file("second.m3u")));
+}
+
+}  // namespace
+}  // namespace trackmend
