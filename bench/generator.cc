@@ -140,20 +140,33 @@ void addAlbum(Library& library, Random& rng, const std::string& artist, int albu
   while (!albums.insert(album).second) album += " II";
   int tracks = rng.between(6, 16);
   std::size_t dirBytes = library.root.size() + artist.size() + album.size() + 2;
+  std::set<std::string> fileNames;
   for (int track = 1; track <= tracks && library.songs.size() < limit; ++track) {
     Song song;
     song.artist = artist;
     song.album = album;
-    // A title heard before on this artist's albums: live versions, compilations.
-    bool repeat = track > 1 && rng.percent(4) && !library.songs.empty();
     std::string ext = rng.pick(kExtensions);
-    std::string title = repeat ? library.songs[library.songs.size() - 1 - rng.below(std::min<std::size_t>(library.songs.size(), 20))].title
-                               : makeTitle(rng);
-    title = fitTitle(rng, title, dirBytes + 5 + ext.size());
-    song.title = title;
-    song.fileName = twoDigits(track) + " - " + title + ext;
-    song.seconds = rng.between(95, 420);
-    if (repeat) song.seconds += rng.between(-3, 3);
+    // A song heard before, a little earlier in the library: the live versions,
+    // compilations and second copies a duplicate finder is for.
+    const Song* earlier = nullptr;
+    if (rng.percent(5) && !library.songs.empty())
+      earlier = &library.songs[library.songs.size() - 1 - rng.below(std::min<std::size_t>(library.songs.size(), 40))];
+    std::string number = twoDigits(track);
+    if (earlier != nullptr) {
+      song.title = earlier->title;
+      song.seconds = earlier->seconds + rng.between(-3, 3);
+      if (earlier->album != album && rng.percent(50)) {
+        number = earlier->fileName.substr(0, 2);
+        ext = earlier->fileName.substr(earlier->fileName.rfind('.'));
+      }
+    } else {
+      song.title = makeTitle(rng);
+      song.seconds = rng.between(95, 420);
+    }
+    song.title = fitTitle(rng, song.title, dirBytes + 5 + ext.size());
+    song.fileName = number + " - " + song.title + ext;
+    for (int take = 2; !fileNames.insert(song.fileName).second; ++take)
+      song.fileName = twoDigits(track) + " - " + song.title + " (take " + std::to_string(take) + ")" + ext;
     library.songs.push_back(std::move(song));
   }
 }
