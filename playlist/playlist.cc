@@ -4,8 +4,8 @@
 
 namespace kw {
 
-PlaylistEntry::PlaylistEntry(std::string path, const std::string& extInfoText)
-    : extInfo(extInfoText.empty() ? nullptr : std::make_unique<std::string>(extInfoText)),
+PlaylistEntry::PlaylistEntry(std::string path, std::string extInfoText)
+    : extInfo(extInfoText.empty() ? nullptr : std::make_unique<std::string>(std::move(extInfoText))),
       path(std::move(path)) {}
 
 PlaylistEntry::PlaylistEntry(const PlaylistEntry& other)

@@ -12,7 +12,7 @@ namespace kw {
 class PlaylistEntry {
  public:
   // An empty `extInfoText` gives no extended information (null extInfo).
-  explicit PlaylistEntry(std::string path, const std::string& extInfoText = std::string());
+  explicit PlaylistEntry(std::string path, std::string extInfoText = std::string());
   PlaylistEntry(const PlaylistEntry& other);
   PlaylistEntry& operator=(const PlaylistEntry& other);
   PlaylistEntry(PlaylistEntry&&) noexcept = default;

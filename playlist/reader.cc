@@ -45,8 +45,8 @@ void readM3uBody(file::InputFile& in, std::string& line, bool haveLine, PlayList
       pending.assign(content);
       continue;
     }
-    list.entries.emplace_back(std::string(content), pending);
-    pending.clear();
+    list.entries.emplace_back(std::string(content), std::move(pending));
+    pending.clear();  // a moved-from string is valid but unspecified
   }
 }
 

@@ -11,10 +11,11 @@ namespace kw::err {
 namespace {
 
 // Function-local so that errors raised while static objects are being built
-// (the option table formats texts then) find it already initialised.
+// (the option table formats texts then) find it already initialised, and
+// never destroyed so that errors raised while they are torn down find it too.
 std::string& defaultLocationStorage() {
-  static std::string location = "<unknown>";
-  return location;
+  static std::string* const location = new std::string("<unknown>");
+  return *location;
 }
 
 struct FormatBuffer {
@@ -23,8 +24,8 @@ struct FormatBuffer {
 };
 
 FormatBuffer& formatBuffer() {
-  static FormatBuffer buffer;
-  return buffer;
+  static FormatBuffer* const buffer = new FormatBuffer;  // lives to the very end, like the location
+  return *buffer;
 }
 
 std::string systemText() { return std::strerror(errno); }
@@ -92,6 +93,8 @@ std::string formatString(const char* format, ...) {
     buffer.size = grown;
   }
 }
+
+size_t formatBufferSize() { return formatBuffer().size; }
 
 std::string contactAddress(const std::string& localPart) { return localPart + "@example.org"; }
 

@@ -3,6 +3,7 @@
 #ifndef KW_ERR_ERROR_H_
 #define KW_ERR_ERROR_H_
 
+#include <cstddef>
 #include <exception>
 #include <iosfwd>
 #include <stdexcept>
@@ -63,6 +64,11 @@ class InternalError : public Error {
 // the buffer cannot be grown.
 std::string formatString(const char* format, ...)
     __attribute__((format(printf, 1, 2)));
+
+// The size of the buffer formatString shares between calls: 0 before the
+// first call, 256 after it, grown by half its size whenever a text did not
+// fit (never shrinks).
+size_t formatBufferSize();
 
 // The maintainer's mail address for `localPart`: localPart@<fixed domain>.
 std::string contactAddress(const std::string& localPart);

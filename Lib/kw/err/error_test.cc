@@ -74,6 +74,26 @@ TEST_F(ErrorTest, HandleExceptionNamesTheStandardType) {
   EXPECT_EQ(report(Error(false, "own")), "\ntrackmend: own\n");
 }
 
+// Runs first in a fresh process (death-test child), where the shared
+// buffer does not exist yet.
+TEST(FormatStringDeathTest, BufferStartsAt256AndGrowsByHalf) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        bool ok = formatBufferSize() == 0;
+        ok = ok && formatString("%s", "x") == "x" && formatBufferSize() == 256;
+        ok = ok && formatString("%s", std::string(255, 'a').c_str()).size() == 255;
+        ok = ok && formatBufferSize() == 256;
+        ok = ok && formatString("%s", std::string(300, 'b').c_str()) == std::string(300, 'b');
+        ok = ok && formatBufferSize() == 384;
+        ok = ok && formatString("%s", "short") == "short" && formatBufferSize() == 384;
+        ok = ok && formatString("%s", std::string(576, 'c').c_str()).size() == 576;
+        ok = ok && formatBufferSize() == 864;  // 384 -> 576 is one byte short for the NUL
+        std::_Exit(ok ? 0 : 1);
+      },
+      ::testing::ExitedWithCode(0), "");
+}
+
 TEST(FormatStringTest, FormatsAnyLength) {
   EXPECT_EQ(formatString("%s-%i", "a", 5), "a-5");
   const std::string long300(300, 'z');
