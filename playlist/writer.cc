@@ -188,7 +188,13 @@ class Replacement {
 };
 
 void writeContent(const PlayList& list) {
-  Replacement file(resolveLinks(list.fileName), list.fileName);
+  const std::string target = resolveLinks(list.fileName);
+  // Replacing works in any writable directory; a file its owner made
+  // read-only must still not be rewritten.
+  if (access(target.c_str(), F_OK) == 0 && access(target.c_str(), W_OK) != 0) {
+    throw err::IOError(list.fileName);
+  }
+  Replacement file(target, list.fileName);
   std::string buffer;
   buffer.reserve(kFlushSize + 4096);
   appendHeader(buffer, list);

@@ -19,7 +19,8 @@ namespace kw {
 // The content goes to a temporary file in the playlist's directory that
 // replaces the old file only once it is completely written and closed, with
 // the old file's permission bits (a new file gets 0666 less the umask); a
-// symbolic link stays a link and its target is rewritten. On failure the
+// symbolic link stays a link and its target is rewritten. A file we may not
+// write to is not replaced either. On failure the
 // temporary file is removed, the old file is left byte-identical and
 // kw::err::IOError(fileName) is thrown. The rename never replaces another
 // existing file: then, as for any failed rename, the new content stays under

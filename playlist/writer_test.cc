@@ -324,6 +324,41 @@ TEST_F(WriterTest, WriteBeyondTheFileSizeLimitLeavesTheOldFile) {  // decision c
   EXPECT_NE(readFile(name), old);
 }
 
+TEST_F(WriterTest, ReadOnlyFileIsNotReplaced) {  // decision c
+  // Root may write anything, so the save runs in a child without privileges.
+  const std::string name = dir_.file("locked.m3u");
+  writeFile(name, "old\n");
+  const uid_t nobody = 65534;
+  const bool root = geteuid() == 0;
+  if (root) {
+    ASSERT_EQ(chown(dir_.path().c_str(), nobody, nobody), 0);
+    ASSERT_EQ(chown(name.c_str(), nobody, nobody), 0);
+  }
+  ASSERT_EQ(chmod(name.c_str(), 0444), 0);
+  int channel[2];
+  ASSERT_EQ(pipe(channel), 0);
+  const pid_t child = fork();
+  if (child == 0) {
+    close(channel[0]);
+    if (root && (setgid(nobody) != 0 || setuid(nobody) != 0)) _exit(2);
+    std::ostringstream progress;
+    const std::string text = errorOf(sample(name), progress);
+    [[maybe_unused]] const ssize_t ignored = write(channel[1], text.data(), text.size());
+    _exit(0);
+  }
+  close(channel[1]);
+  char chunk[512];
+  const ssize_t got = read(channel[0], chunk, sizeof chunk);
+  close(channel[0]);
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "child could not drop privileges";
+  EXPECT_EQ(std::string(chunk, got > 0 ? static_cast<size_t>(got) : 0),
+            systemText(EACCES) + " ('" + name + "')");
+  EXPECT_EQ(readFile(name), "old\n");
+  EXPECT_EQ(listing(dir_.path()), Names{"locked.m3u"});
+}
+
 // A small tmpfs mounted inside a scratch directory, unmounted on exit.
 class TmpfsMount {
  public:
