@@ -1,0 +1,152 @@
+// Any bytes as a playlist file: reading never crashes, hangs or hits
+// undefined behaviour, it fails only with the reader's header errors, and
+// what it read survives saving and reading again: the same entries less the
+// deleted ones in the same format, the same paths when M3U becomes PLS.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "Lib/kw/err/error.h"
+#include "playlist/playlist.h"
+#include "playlist/reader.h"
+#include "playlist/writer.h"
+#include "tests/fuzz/fuzz_support.h"
+
+namespace {
+
+using trackmend_fuzz::fail;
+using trackmend_fuzz::nullStream;
+
+std::string show(const std::string& bytes) {
+  std::string shown;
+  for (unsigned char c : bytes) {
+    if (c >= 32 && c < 127 && c != '\\') {
+      shown += static_cast<char>(c);
+    } else {
+      static const char hex[] = "0123456789abcdef";
+      shown += "\\x";
+      shown += hex[c >> 4];
+      shown += hex[c & 15];
+    }
+  }
+  return "'" + shown + "'";
+}
+
+std::string showInfo(const kw::PlaylistEntry& entry) {
+  return entry.extInfo ? show(*entry.extInfo) : std::string("(none)");
+}
+
+bool endsWith(const std::string& text, const std::string& tail) {
+  return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+// The reader refuses a file only for its header.
+bool isHeaderRefusal(const kw::err::Error& e) {
+  const std::string text = e.what();
+  return text.rfind("Error in ", 0) == 0 &&
+         (endsWith(text, "): #EXTM3U awaited.") ||
+          endsWith(text, "): Unexpected end of file behind header") ||
+          endsWith(text, "): UTF-16 text is not supported."));
+}
+
+// Reads `list`; returns false for a header refusal, aborts on anything else.
+bool readChecked(kw::PlayList& list) {
+  try {
+    kw::readPlaylist(list, nullStream(), nullStream());
+    return true;
+  } catch (const kw::err::IOError& e) {
+    fail(std::string("IOError reading a regular file: ") + e.what());
+  } catch (const kw::err::Error& e) {
+    if (!isHeaderRefusal(e)) fail(std::string("unexpected reader error: ") + e.what());
+    return false;
+  }
+}
+
+void checkEntryShape(const kw::PlaylistEntry& entry) {
+  if (entry.path.empty()) fail("an entry with an empty path");
+  if (entry.path.find_first_of("\r\n") != std::string::npos) fail("a line end inside path " + show(entry.path));
+  if (entry.extInfo && entry.extInfo->empty()) fail("an empty extInfo on " + show(entry.path));
+  if (entry.deleted) fail("the reader marked an entry deleted");
+}
+
+// Deletes some entries, chosen by a rule fixed by the input.
+void deleteSome(kw::PlayList& list, size_t seed) {
+  for (size_t i = 0; i < list.entries.size(); ++i)
+    if ((i * 7 + seed) % 5 == 0) list.entries[i].deleted = true;
+}
+
+void saveChecked(const kw::PlayList& list) {
+  try {
+    kw::savePlaylist(list, nullStream());
+  } catch (const kw::err::Error& e) {
+    fail(std::string("saving on a memory file system failed: ") + e.what());
+  }
+}
+
+// Saves `list` under `fileName` in the format `pls` and reads it back.
+kw::PlayList roundTrip(const kw::PlayList& list, const std::string& fileName, bool pls, bool& readable) {
+  kw::PlayList saved = list;
+  saved.fileName = fileName;
+  saved.plsFormat = pls;
+  saveChecked(saved);
+  kw::PlayList again(fileName);
+  readable = readChecked(again);
+  if (readable && again.plsFormat != pls) fail("the format changed on the way back from " + fileName);
+  return again;
+}
+
+std::vector<const kw::PlaylistEntry*> kept(const kw::PlayList& list) {
+  std::vector<const kw::PlaylistEntry*> result;
+  for (const auto& entry : list.entries)
+    if (!entry.deleted) result.push_back(&entry);
+  return result;
+}
+
+void compareEntries(const kw::PlayList& original, const kw::PlayList& again, bool withInfo,
+                    const std::string& written) {
+  const auto expected = kept(original);
+  if (expected.size() != again.entries.size())
+    fail("entry count " + std::to_string(expected.size()) + " became " + std::to_string(again.entries.size()) +
+         "; written " + show(written));
+  for (size_t i = 0; i < expected.size(); ++i) {
+    const auto& before = *expected[i];
+    const auto& after = again.entries[i];
+    if (before.path != after.path)
+      fail("path " + show(before.path) + " came back as " + show(after.path) + "; written " + show(written));
+    if (withInfo && showInfo(before) != showInfo(after))
+      fail("extInfo " + showInfo(before) + " came back as " + showInfo(after) + "; written " + show(written));
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const std::string folder = trackmend_fuzz::scratchFolder();
+  const std::string input = folder + "/input";
+  trackmend_fuzz::writeWholeFile(input, data, size);
+
+  kw::PlayList original(input);
+  if (!readChecked(original)) return 0;
+  for (const auto& entry : original.entries) checkEntryShape(entry);
+  deleteSome(original, size);
+
+  bool readable = false;
+  const std::string same = folder + (original.plsFormat ? "/same.pls" : "/same.m3u");
+  const kw::PlayList sameAgain = roundTrip(original, same, original.plsFormat, readable);
+  if (!readable) fail("the saved file was refused: " + show(trackmend_fuzz::readWholeFile(same)));
+  compareEntries(original, sameAgain, true, trackmend_fuzz::readWholeFile(same));
+
+  if (!original.plsFormat) {
+    // M3U paths are single trimmed lines, so PLS carries each of them intact.
+    const std::string other = folder + "/other.pls";
+    const kw::PlayList otherAgain = roundTrip(original, other, true, readable);
+    if (!readable) fail("the PLS file was refused: " + show(trackmend_fuzz::readWholeFile(other)));
+    compareEntries(original, otherAgain, false, trackmend_fuzz::readWholeFile(other));
+  } else {
+    // PLS paths may start with '#' or a blank, which M3U cannot carry; only
+    // the absence of crashes is checked on this way.
+    roundTrip(original, folder + "/other.m3u", false, readable);
+  }
+  return 0;
+}
