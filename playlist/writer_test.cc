@@ -123,9 +123,9 @@ TEST_F(WriterTest, WriteEntryForms) {
     writeEntry(entry, out, pls, index);
     return out.str();
   };
-  const PlaylistEntry full("p", "#EXTINF:123,Artist - Song, Part 2");
-  EXPECT_EQ(written(full, false, 1), "#EXTINF:123,Artist - Song, Part 2\np\n");
-  EXPECT_EQ(written(full, true, 2), "file2=p\ntitle2=Artist - Song, Part 2\nlength2=123\n");
+  const PlaylistEntry full("p", "#EXTINF:123,Artist - Song, Side B");
+  EXPECT_EQ(written(full, false, 1), "#EXTINF:123,Artist - Song, Side B\np\n");
+  EXPECT_EQ(written(full, true, 2), "file2=p\ntitle2=Artist - Song, Side B\nlength2=123\n");
   EXPECT_EQ(written(PlaylistEntry("p", "#EXTINF:,Song"), true, 2), "file2=p\ntitle2=Song\nlength2=\n");
   EXPECT_EQ(written(PlaylistEntry("p", "#extinf:5,x"), true, 1),
             "file1=p\ntitle1=x\nlength1=#extinf:5\n");
