@@ -82,13 +82,15 @@ def totemExpected(entries, pls, directory, fileBytes):
     the title of everything after "#EXTINF:", and it decodes a file that is
     not valid UTF-8 as Latin-1 throughout. In PLS a path that is not valid
     UTF-8 loses its entry when absolute, and has each bad byte turned into '?'
-    when relative; the length key is reported as the duration."""
+    when relative, while a title that is not valid UTF-8 is decoded as
+    Latin-1; the length key is reported as the duration. Anything with "://"
+    in it is taken for a URI as it stands."""
     recode = not pls and not isUtf8(fileBytes)
     listing = []
     for entry in entries:
         path, title, length = fields(entry, pls)
-        if not pls and title == b"":
-            title = entry.extInfo[8:]
+        if not pls:
+            title = totemM3uTitle(entry.extInfo, title)
         if recode:
             path, title = latin1ToUtf8(path), latin1ToUtf8(title)
         if pls and not isUtf8(path):
@@ -96,7 +98,7 @@ def totemExpected(entries, pls, directory, fileBytes):
                 continue
             path = questionMarks(path)
         if pls and title is not None and not isUtf8(title):
-            title = None
+            title = latin1ToUtf8(title)
         location = totemLocation(path, pls, directory)
         if location is None and not title:
             continue
@@ -105,8 +107,20 @@ def totemExpected(entries, pls, directory, fileBytes):
     return listing
 
 
+def totemM3uTitle(info, title):
+    """totem takes the text after the first comma of "#EXTINF:"; when that is
+    empty, or there is no comma and the text is not a number, it takes all
+    the text after "#EXTINF:"."""
+    if info is None or not info.startswith(b"#EXTINF:"):
+        return title
+    text = info[8:]
+    if title == b"" or (title is None and not re.fullmatch(rb"[-+]?[0-9]+", text)):
+        return text
+    return title
+
+
 def totemLocation(path, pls, directory):
-    if SCHEME.match(path):
+    if b"://" in path:
         return path
     if not pls and DRIVE_BACKSLASH.match(path):
         return None
