@@ -7,6 +7,7 @@
 #include <string>
 
 #include "playlist/playlist.h"
+#include "repair/candidates.h"
 
 namespace kw {
 
@@ -16,10 +17,26 @@ namespace kw {
 // reads as an empty answer); the statistics go to `statistics`.
 // `minMatch` is the command line's minimum match value; a value set by the
 // user in the dialogue replaces it for this and every later call.
+// The switches are those of -d, -a, -c and -k, `dirs` the value of -e.
+// The candidates of each entry are scored on `threads` threads (0: one per
+// hardware thread); the outcome does not depend on it. Prepares the
+// validList once per call (CandidateIndex).
 void repairPlaylist(PlayList& invalidList, const PlayList& validList, PlayList& missingList,
                     std::ostream& statistics, bool removeDupes, bool autoSelect, int dirs,
                     bool copyInfo, bool keepInfo, double minMatch,
+                    std::ostream& dialogue = std::cerr, std::istream& answers = std::cin,
+                    unsigned threads = 0);
+
+// The same against an index prepared by the caller (of the validList), so
+// that several invalid playlists share one preparation.
+void repairPlaylist(PlayList& invalidList, const CandidateIndex& validIndex,
+                    PlayList& missingList, std::ostream& statistics, bool removeDupes,
+                    bool autoSelect, int dirs, bool copyInfo, bool keepInfo, double minMatch,
                     std::ostream& dialogue = std::cerr, std::istream& answers = std::cin);
+
+// Forgets a minimum match value set in the dialogue, as at program start
+// (for tests: the value otherwise lives for the whole run).
+void resetInteractiveMinMatch();
 
 // Writes `prompt` and a line feed to `dialogue` (flushed) and returns the
 // next line of `answers` without its line feed; "" at end of input.

@@ -1,0 +1,289 @@
+#include "repair/candidates.h"
+
+#include <algorithm>
+#include <atomic>
+#include <limits>
+#include <locale>
+#include <memory>
+#include <sstream>
+#include <string_view>
+#include <system_error>
+#include <thread>
+#include <unordered_map>
+
+#include "repair/name_match.h"
+
+namespace kw {
+namespace {
+
+// Pairs scored by one worker between two looks at the shared progress.
+constexpr std::size_t kBlockSize = 512;
+constexpr double kNoThreshold = -std::numeric_limits<double>::infinity();
+
+}  // namespace
+
+// The scoring of one entry against the whole index. Workers score blocks of
+// validList entries in any order; the calling thread merges the blocks
+// strictly in list order. A worker may skip an exact score when the cheap
+// bound shows the pair cannot beat the smallest value of the full set as last
+// published; the merge re-checks each skipped pair against the set as it
+// really is at that point and scores it after all when it might enter, so
+// the result is the one of a sequential run whatever the timing.
+class CandidateIndex::Collector {
+ public:
+  Collector(const CandidateIndex& index, const PlaylistEntry& entry, std::size_t limit)
+      : index_(index),
+        limit_(limit),
+        path_(lowerCased(entry.path)),
+        info_(entry.extInfo ? lowerCased(*entry.extInfo) : std::string()),
+        hasInfo_(entry.extInfo != nullptr),
+        pathScorer_(path_),
+        infoScorer_(info_),
+        slots_(index.items_.size()),
+        blockCount_((index.items_.size() + kBlockSize - 1) / kBlockSize),
+        done_(blockCount_) {
+    set_.reserve(std::min(limit, index.items_.size()) + 1);
+  }
+
+  CandidateSet run() {
+    if (limit_ == 0) return {};
+    const unsigned threads = std::max(1u, index_.threads_);
+    std::vector<Scratch> scratches;
+    scratches.reserve(threads);
+    for (unsigned k = 0; k < threads; ++k) scratches.emplace_back(*this);
+    {
+      std::vector<std::jthread> workers;
+      for (unsigned k = 1; k < threads; ++k) {
+        try {
+          workers.emplace_back([this, &scratches, k] { work(scratches[k]); });
+        } catch (const std::system_error&) {
+          break;  // fewer workers only cost time
+        }
+      }
+      merge(scratches[0]);
+    }
+    CandidateSet result;
+    result.reserve(set_.size());
+    for (auto it = set_.rbegin(); it != set_.rend(); ++it)
+      result.push_back({it->first, index_.validList_->entries[it->second]});
+    return result;
+  }
+
+ private:
+  struct Scratch {
+    explicit Scratch(const Collector& c) : path(c.pathScorer_), info(c.infoScorer_) {}
+    SimilarityScorer::Scratch path, info;
+  };
+  // An exact value, or (exact false) an upper bound of it.
+  struct Slot {
+    double value;
+    bool exact;
+  };
+
+  std::string_view textOf(std::size_t offset, std::size_t size) const {
+    return std::string_view(index_.text_).substr(offset, size);
+  }
+
+  double exactValue(std::size_t k, Scratch& scratch) const {
+    const Item& item = index_.items_[k];
+    double value = pathScorer_.similarity(textOf(item.pathOffset, item.pathSize), scratch.path);
+    if (hasInfo_ && item.hasInfo)
+      value += infoScorer_.similarity(textOf(item.infoOffset, item.infoSize), scratch.info);
+    return value;
+  }
+
+  // Division and addition round monotonically, so the bound computed the
+  // same way as the value is not below it.
+  double boundValue(std::size_t k) const {
+    const Item& item = index_.items_[k];
+    double bound = pathScorer_.ratio(pathScorer_.sumBound(item.pathGrams, item.pathSize),
+                                     item.pathSize);
+    if (hasInfo_ && item.hasInfo)
+      bound += infoScorer_.ratio(infoScorer_.sumBound(item.infoGrams, item.infoSize),
+                                 item.infoSize);
+    return bound;
+  }
+
+  void scoreBlock(std::size_t block, Scratch& scratch) {
+    const std::size_t end = std::min(slots_.size(), (block + 1) * kBlockSize);
+    for (std::size_t k = block * kBlockSize; k < end; ++k) {
+      const double threshold = threshold_.load(std::memory_order_relaxed);
+      if (threshold != kNoThreshold) {
+        const double bound = boundValue(k);
+        if (bound <= threshold) {
+          slots_[k] = {bound, false};
+          continue;
+        }
+      }
+      slots_[k] = {exactValue(k, scratch), true};
+    }
+    done_[block].store(1, std::memory_order_release);
+    done_[block].notify_all();
+  }
+
+  void work(Scratch& scratch) {
+    for (std::size_t block; (block = nextBlock_.fetch_add(1)) < blockCount_;)
+      scoreBlock(block, scratch);
+  }
+
+  void merge(Scratch& scratch) {
+    for (std::size_t merged = 0; merged < blockCount_;) {
+      if (done_[merged].load(std::memory_order_acquire)) {
+        mergeBlock(merged++, scratch);
+        continue;
+      }
+      const std::size_t block = nextBlock_.fetch_add(1);
+      if (block < blockCount_)
+        scoreBlock(block, scratch);
+      else
+        done_[merged].wait(0, std::memory_order_acquire);
+    }
+  }
+
+  void mergeBlock(std::size_t block, Scratch& scratch) {
+    const std::size_t end = std::min(slots_.size(), (block + 1) * kBlockSize);
+    for (std::size_t k = block * kBlockSize; k < end; ++k) {
+      const Slot slot = slots_[k];
+      if (slot.exact)
+        offer(slot.value, k);
+      else if (set_.size() < limit_ || slot.value > set_.front().first)
+        offer(exactValue(k, scratch), k);
+    }
+  }
+
+  void offer(double value, std::size_t k) {
+    if (set_.size() >= limit_ && !(value > set_.front().first)) return;
+    const auto at = std::upper_bound(set_.begin(), set_.end(), value,
+                                     [](double v, const auto& pair) { return v < pair.first; });
+    set_.insert(at, {value, k});
+    if (set_.size() > limit_) {
+      const double smallest = set_.front().first;
+      const auto firstAbove = std::find_if(set_.begin(), set_.end(),
+                                           [&](const auto& pair) { return pair.first != smallest; });
+      set_.erase(set_.begin(), firstAbove);
+    }
+    threshold_.store(set_.size() == limit_ ? set_.front().first : kNoThreshold,
+                     std::memory_order_relaxed);
+  }
+
+  const CandidateIndex& index_;
+  const std::size_t limit_;
+  const std::string path_, info_;
+  const bool hasInfo_;
+  const SimilarityScorer pathScorer_, infoScorer_;
+  std::vector<Slot> slots_;
+  const std::size_t blockCount_;
+  std::vector<std::atomic<std::uint8_t>> done_;
+  std::atomic<std::size_t> nextBlock_{0};
+  std::atomic<double> threshold_{kNoThreshold};
+  std::vector<std::pair<double, std::size_t>> set_;  // ascending, ties in list order
+};
+
+CandidateIndex::CandidateIndex(const PlayList& validList, unsigned threads)
+    : validList_(&validList),
+      threads_(threads != 0 ? threads : std::max(1u, std::thread::hardware_concurrency())) {
+  std::size_t bytes = 0;
+  for (const PlaylistEntry& e : validList.entries)
+    bytes += e.path.size() + (e.extInfo ? e.extInfo->size() : 0);
+  text_.reserve(bytes);
+  items_.reserve(validList.entries.size());
+  for (const PlaylistEntry& e : validList.entries) {
+    Item item{};
+    item.pathOffset = text_.size();
+    text_ += lowerCased(e.path);
+    item.pathSize = e.path.size();
+    item.pathGrams = GramSet(std::string_view(text_).substr(item.pathOffset));
+    item.hasInfo = e.extInfo != nullptr;
+    item.infoOffset = text_.size();
+    if (item.hasInfo) {
+      text_ += lowerCased(*e.extInfo);
+      item.infoSize = e.extInfo->size();
+      item.infoGrams = GramSet(std::string_view(text_).substr(item.infoOffset));
+    }
+    items_.push_back(item);
+  }
+}
+
+CandidateSet CandidateIndex::collect(const PlaylistEntry& entry, std::size_t limit) const {
+  return Collector(*this, entry, limit).run();
+}
+
+CandidateSet collectCandidates(const PlayList& validList, const PlaylistEntry& entry,
+                               std::size_t limit) {
+  return CandidateIndex(validList).collect(entry, limit);
+}
+
+AutoDecision chooseAutomatically(const PlaylistEntry& entry, const CandidateSet& candidates,
+                                 bool autoSelect, int dirs, bool copyInfo, double minMatch,
+                                 std::ostream& dialogue) {
+  if (candidates.empty()) return {AutoOutcome::kAskUser, 0};
+  const Candidate& best = candidates.front();
+  if (best.entry.path == entry.path)
+    return {copyInfo ? AutoOutcome::kReplace : AutoOutcome::kUnchanged, 0};
+  if (autoSelect) {
+    int bestDirs = 0;
+    std::size_t chosen = candidates.size();
+    for (std::size_t k = 0; k < candidates.size(); ++k) {
+      int equalDirs = 0;
+      if (sameFileName(entry.path, candidates[k].entry.path, equalDirs) && equalDirs > bestDirs &&
+          equalDirs > dirs) {
+        chosen = k;
+        bestDirs = equalDirs;
+      }
+    }
+    if (chosen < candidates.size()) {
+      dialogue << "Song: '" << entry.path << "'\n"
+               << "Auto: '" << candidates[chosen].entry.path << "'\n";
+      return {AutoOutcome::kReplace, chosen};
+    }
+  }
+  if (best.value < minMatch) {
+    dialogue << "Skip: '" << entry.path << "' (best=" << formatValue(best.value) << ")\n";
+    return {AutoOutcome::kSkipped, 0};
+  }
+  return {AutoOutcome::kAskUser, 0};
+}
+
+void applyReplacement(PlaylistEntry& entry, const PlaylistEntry& chosen, bool keepInfo,
+                      RepairStatistics& statistics) {
+  if (chosen.path != entry.path) {
+    entry.path = chosen.path;
+    ++statistics.correctedEntries;
+  }
+  if (entry.extInfo && keepInfo) return;
+  if (chosen.extInfo && (!entry.extInfo || *entry.extInfo != *chosen.extInfo)) {
+    entry.extInfo = std::make_unique<std::string>(*chosen.extInfo);
+    ++statistics.correctedInfos;
+  }
+}
+
+// Entries with different paths never meet in the pairwise walk, so it runs
+// group by group of equal paths, in list order within each group.
+int removeDuplicateEntries(PlayList& playlist) {
+  auto& entries = playlist.entries;
+  std::unordered_map<std::string_view, std::vector<std::size_t>> groups;
+  for (std::size_t k = 0; k < entries.size(); ++k)
+    if (!entries[k].deleted) groups[entries[k].path].push_back(k);
+  int count = 0;
+  for (const auto& [path, members] : groups) {
+    for (std::size_t x = 0; x < members.size(); ++x) {
+      PlaylistEntry& first = entries[members[x]];
+      for (std::size_t y = x + 1; y < members.size() && !first.deleted; ++y) {
+        PlaylistEntry& second = entries[members[y]];
+        if (second.deleted) continue;
+        (first.extInfo ? second : first).deleted = true;
+        ++count;
+      }
+    }
+  }
+  return count;
+}
+
+std::string formatValue(double value) {
+  std::ostringstream out;
+  out.imbue(std::locale::classic());
+  out << value;
+  return out.str();
+}
+
+}  // namespace kw

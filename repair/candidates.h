@@ -1,0 +1,114 @@
+// Replacement candidates for an entry of an invalid playlist, the rules that
+// settle an entry without asking, and the changes a replacement makes.
+#ifndef REPAIR_CANDIDATES_H_
+#define REPAIR_CANDIDATES_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "playlist/playlist.h"
+#include "repair/similarity.h"
+
+namespace kw {
+
+// A validList song offered as a replacement: its match value and a copy of
+// the entry (independent of the validList).
+struct Candidate {
+  double value;
+  PlaylistEntry entry;
+};
+
+// Candidates in ranked order: highest value first; among equal values the
+// entry standing later in the validList first.
+using CandidateSet = std::vector<Candidate>;
+
+// The limit the repair uses.
+constexpr std::size_t kCandidateLimit = 450;
+
+// The validList prepared once for scoring many entries against it: lowered
+// paths and lines and their byte/pair sets (a little over the size of the
+// lists' text plus about 200 bytes per entry). Keeps a pointer to
+// `validList`, which must outlive the index and stay unchanged while it is
+// used. `threads` workers score one entry (0: one per hardware thread;
+// 1: everything on the calling thread). Results never depend on `threads`.
+class CandidateIndex {
+ public:
+  explicit CandidateIndex(const PlayList& validList, unsigned threads = 0);
+
+  // The candidate set of `entry` against every validList entry (deleted ones
+  // included), in validList order: while the set holds fewer than `limit`
+  // pairs each value goes in; once full, only a value strictly above the
+  // smallest one, after which every pair tied at the smallest value leaves.
+  // Same result as matchValue computed for each pair in turn. Safe to call
+  // from several threads at once.
+  CandidateSet collect(const PlaylistEntry& entry, std::size_t limit = kCandidateLimit) const;
+
+  unsigned threads() const { return threads_; }
+
+ private:
+  struct Item {
+    std::uint32_t pathOffset, pathSize, infoOffset, infoSize;
+    bool hasInfo;
+    GramSet pathGrams, infoGrams;
+  };
+  class Collector;
+
+  const PlayList* validList_;
+  unsigned threads_;
+  std::string text_;  // every lowered path and line, back to back
+  std::vector<Item> items_;
+};
+
+// CandidateIndex(validList).collect(entry, limit), for single calls.
+CandidateSet collectCandidates(const PlayList& validList, const PlaylistEntry& entry,
+                               std::size_t limit = kCandidateLimit);
+
+// Per-playlist counters of the repair.
+struct RepairStatistics {
+  int correctedEntries = 0;
+  int correctedInfos = 0;
+  int deletedEntries = 0;
+  int deletedDupes = 0;
+};
+
+enum class AutoOutcome { kUnchanged, kReplace, kSkipped, kAskUser };
+
+struct AutoDecision {
+  AutoOutcome outcome;
+  std::size_t candidate;  // ranked position; meaningful for kReplace only
+};
+
+// Settles what the options allow without asking, in this order: an empty set
+// asks the user; an entry whose path equals the best candidate's byte for
+// byte is unchanged (replaced by it with `copyInfo`); with `autoSelect` the
+// candidate with the same file name and the most equal directory names (at
+// least one and more than `dirs`; ties to the higher rank) replaces it,
+// announced as "Song: '<path>'\n" "Auto: '<path>'\n"; a best value below
+// `minMatch` skips it with "Skip: '<path>' (best=<value>)\n"; otherwise the
+// user is asked. Messages go to `dialogue`.
+AutoDecision chooseAutomatically(const PlaylistEntry& entry, const CandidateSet& candidates,
+                                 bool autoSelect, int dirs, bool copyInfo, double minMatch,
+                                 std::ostream& dialogue = std::cerr);
+
+// Gives `entry` the path of `chosen` (counted in correctedEntries when it
+// differs) and its extInfo line (counted in correctedInfos when the entry's
+// was missing or different; not when `chosen` has none, nor when `keepInfo`
+// and the entry has its own). The deleted mark stays.
+void applyReplacement(PlaylistEntry& entry, const PlaylistEntry& chosen, bool keepInfo,
+                      RepairStatistics& statistics);
+
+// Marks deleted all but one of each group of not-deleted entries with equal
+// paths (byte for byte): the survivor is the first with an extInfo line, or
+// the last when none has one. Returns how many it marked.
+int removeDuplicateEntries(PlayList& playlist);
+
+// `value` in the default formatting of a double (six significant digits),
+// independent of the state of any caller's stream.
+std::string formatValue(double value);
+
+}  // namespace kw
+
+#endif  // REPAIR_CANDIDATES_H_

@@ -1,0 +1,268 @@
+#include "repair/candidates.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <sstream>
+#include <string>
+
+#include "tests/reference/reference.h"
+#include "tests/reference/sample_library.h"
+
+namespace kw {
+namespace {
+
+PlayList listOf(std::initializer_list<PlaylistEntry> entries) {
+  PlayList list("valid.m3u");
+  list.entries = entries;
+  return list;
+}
+
+std::vector<std::string> pathsOf(const CandidateSet& set) {
+  std::vector<std::string> paths;
+  for (const Candidate& c : set) paths.push_back(c.entry.path);
+  return paths;
+}
+
+void expectSameSet(const CandidateSet& actual,
+                   const std::vector<std::pair<double, PlaylistEntry>>& expected,
+                   const std::string& context) {
+  ASSERT_EQ(actual.size(), expected.size()) << context;
+  for (std::size_t k = 0; k < actual.size(); ++k) {
+    ASSERT_EQ(actual[k].value, expected[k].first) << context << " at " << k;
+    ASSERT_EQ(actual[k].entry.path, expected[k].second.path) << context << " at " << k;
+    ASSERT_EQ(actual[k].entry.extInfo != nullptr, expected[k].second.extInfo != nullptr);
+  }
+}
+
+TEST(CollectCandidatesTest, RanksByValueThenLaterEntryFirst) {
+  const PlayList valid = listOf({PlaylistEntry("/x/one.mp3"), PlaylistEntry("/y/abc.mp3"),
+                                 PlaylistEntry("/x/two.mp3"), PlaylistEntry("/y/abc.mp3")});
+  const CandidateSet set = collectCandidates(valid, PlaylistEntry("/y/abc.mp3"), 450);
+  ASSERT_EQ(set.size(), 4u);
+  EXPECT_EQ(set[0].value, pathSimilarity("/y/abc.mp3", "/y/abc.mp3"));
+  EXPECT_EQ(set[0].value, set[1].value);
+  EXPECT_EQ(pathsOf(set), (std::vector<std::string>{"/y/abc.mp3", "/y/abc.mp3", "/x/two.mp3",
+                                                    "/x/one.mp3"}));
+  // Both /x entries score alike; the later one ranks first.
+  EXPECT_EQ(set[2].value, set[3].value);
+}
+
+TEST(CollectCandidatesTest, CopiesAreIndependentAndDeletedEntriesCount) {
+  PlayList valid = listOf({PlaylistEntry("/a/b.mp3", "#EXTINF:1,b")});
+  valid.entries[0].deleted = true;
+  const CandidateSet set = collectCandidates(valid, PlaylistEntry("/a/b.mp3"), 450);
+  ASSERT_EQ(set.size(), 1u);
+  valid.entries[0].extInfo->assign("changed");
+  EXPECT_EQ(*set[0].entry.extInfo, "#EXTINF:1,b");
+  EXPECT_TRUE(set[0].entry.deleted);
+  EXPECT_TRUE(collectCandidates(valid, PlaylistEntry("/a/b.mp3"), 0).empty());
+}
+
+// 450 songs of one value fill the set; one better song arrives and all 450
+// leave together, so the set shrinks to that one song; the next weaker
+// songs then fill it again.
+TEST(CollectCandidatesTest, FullSetDropsAllTiedBottomPairsAtOnce) {
+  PlayList valid("valid.m3u");
+  for (int k = 0; k < 450; ++k) valid.entries.emplace_back("/q/zzz.mp3");
+  valid.entries.emplace_back("/a/song.mp3");
+  const PlaylistEntry entry("/a/song.mp3");
+  for (unsigned threads : {1u, 2u}) {
+    CandidateSet set = CandidateIndex(valid, threads).collect(entry, 450);
+    ASSERT_EQ(set.size(), 1u);
+    EXPECT_EQ(set[0].entry.path, "/a/song.mp3");
+  }
+  valid.entries.emplace_back("/q/zzz.mp3");
+  valid.entries.emplace_back("/b/song.mp3");
+  const CandidateSet set = CandidateIndex(valid, 1).collect(entry, 450);
+  EXPECT_EQ(pathsOf(set),
+            (std::vector<std::string>{"/a/song.mp3", "/b/song.mp3", "/q/zzz.mp3"}));
+  expectSameSet(set, reference::collectCandidates(valid, entry, 450), "refill");
+}
+
+TEST(CollectCandidatesTest, KeepsAtMostTheLimit) {
+  PlayList valid("valid.m3u");
+  for (int k = 0; k < 1000; ++k) valid.entries.emplace_back("/m/" + std::to_string(k) + ".mp3");
+  const PlaylistEntry entry("/m/123.mp3");
+  const CandidateSet set = CandidateIndex(valid, 2).collect(entry, 450);
+  EXPECT_LE(set.size(), 450u);
+  EXPECT_EQ(set[0].entry.path, "/m/123.mp3");
+  expectSameSet(set, reference::collectCandidates(valid, entry, 450), "limit");
+}
+
+std::string randomPath(std::mt19937& rng, const std::string& alphabet, std::size_t most) {
+  std::string s(1 + rng() % most, ' ');
+  for (char& c : s) c = alphabet[rng() % alphabet.size()];
+  return s;
+}
+
+// Short paths over few bytes give many equal values, so small limits keep
+// dropping tied bottoms; every set must equal the plain one, also when two
+// threads score it.
+TEST(CollectCandidatesTest, EqualsReferenceWithManyTies) {
+  std::mt19937 rng(17);
+  std::size_t pairs = 0;
+  for (int round = 0; pairs < 100000; ++round) {
+    const std::string alphabet = round % 2 ? "ab/" : "abcd/.";
+    PlayList valid("valid.m3u");
+    const std::size_t size = 200 + rng() % 2000;
+    for (std::size_t k = 0; k < size; ++k)
+      valid.entries.emplace_back(randomPath(rng, alphabet, 8),
+                                 rng() % 3 ? std::string() : "#" + randomPath(rng, alphabet, 4));
+    const CandidateIndex single(valid, 1), dual(valid, 2);
+    for (int e = 0; e < 4; ++e, pairs += size) {
+      const PlaylistEntry entry(randomPath(rng, alphabet, 8),
+                                rng() % 2 ? std::string() : "#" + randomPath(rng, alphabet, 4));
+      const std::size_t limit = e == 3 ? 450 : 1 + rng() % 10;
+      const auto expected = reference::collectCandidates(valid, entry, limit);
+      const std::string context = entry.path + " limit " + std::to_string(limit);
+      expectSameSet(single.collect(entry, limit), expected, context);
+      expectSameSet(dual.collect(entry, limit), expected, context + " 2 threads");
+    }
+  }
+}
+
+TEST(CollectCandidatesTest, EqualsReferenceOnARealisticLibrary) {
+  const PlayList library = reference::makeLibrary(1200, 21);
+  const PlayList old = reference::makeDamagedPlaylist(library, 8, 22);
+  const CandidateIndex index(library, 2);
+  for (const PlaylistEntry& entry : old.entries) {
+    const auto expected = reference::collectCandidates(library, entry, 450);
+    expectSameSet(index.collect(entry, 450), expected, entry.path);
+    expectSameSet(index.collect(entry, 5), reference::collectCandidates(library, entry, 5),
+                  entry.path + " limit 5");
+  }
+}
+
+CandidateSet setOf(std::initializer_list<std::pair<double, const char*>> pairs) {
+  CandidateSet set;
+  for (const auto& [value, path] : pairs) set.push_back({value, PlaylistEntry(path)});
+  return set;
+}
+
+TEST(ChooseAutomaticallyTest, EmptySetAsksTheUser) {
+  std::ostringstream out;
+  EXPECT_EQ(chooseAutomatically(PlaylistEntry("/a/b"), {}, true, 0, true, 0.1, out).outcome,
+            AutoOutcome::kAskUser);
+  EXPECT_EQ(out.str(), "");
+}
+
+TEST(ChooseAutomaticallyTest, ValidEntryIsSilentAndCopiesInfoOnlyWithC) {
+  std::ostringstream out;
+  const CandidateSet set = setOf({{0.5, "/a/b.mp3"}});
+  EXPECT_EQ(chooseAutomatically(PlaylistEntry("/a/b.mp3"), set, true, 0, false, 0.9, out).outcome,
+            AutoOutcome::kUnchanged);
+  const AutoDecision d = chooseAutomatically(PlaylistEntry("/a/b.mp3"), set, true, 0, true, 0.9, out);
+  EXPECT_EQ(d.outcome, AutoOutcome::kReplace);
+  EXPECT_EQ(d.candidate, 0u);
+  EXPECT_EQ(out.str(), "");
+  // Another case is not the same path.
+  EXPECT_EQ(chooseAutomatically(PlaylistEntry("/A/b.mp3"), set, false, 0, false, 0.1, out).outcome,
+            AutoOutcome::kAskUser);
+}
+
+TEST(ChooseAutomaticallyTest, AutoSelectionByFileNameAndDirectories) {
+  const PlaylistEntry entry("C:\\Music\\a.mp3");
+  {
+    std::ostringstream out;
+    const CandidateSet set = setOf({{0.4, "c:\\music\\a.mp3"}});
+    const AutoDecision d = chooseAutomatically(entry, set, true, 0, false, 0.1, out);
+    EXPECT_EQ(d.outcome, AutoOutcome::kReplace);
+    EXPECT_EQ(out.str(), "Song: 'C:\\Music\\a.mp3'\nAuto: 'c:\\music\\a.mp3'\n");
+    out.str("");
+    EXPECT_EQ(chooseAutomatically(entry, set, true, 1, false, 0.1, out).outcome,
+              AutoOutcome::kAskUser);  // -e 1 needs two equal directories
+    EXPECT_EQ(chooseAutomatically(entry, set, false, 0, false, 0.1, out).outcome,
+              AutoOutcome::kAskUser);
+    EXPECT_EQ(out.str(), "");
+  }
+  {
+    std::ostringstream out;
+    const CandidateSet set = setOf({{0.6, "/other/a.mp3"}});
+    EXPECT_EQ(chooseAutomatically(PlaylistEntry("/x/a.mp3"), set, true, 0, false, 0.1, out).outcome,
+              AutoOutcome::kAskUser);  // another parent directory
+  }
+  {
+    std::ostringstream out;
+    const CandidateSet set = setOf({{0.9, "/z/pop/b/a.mp3"}, {0.5, "/x/pop/b/a.mp3"},
+                                    {0.4, "/y/pop/b/a.mp3"}, {0.3, "/x/pop/b/a.ogg"}});
+    const AutoDecision d =
+        chooseAutomatically(PlaylistEntry("/x/pop/b/a.mp3"), set, true, 0, false, 0.1, out);
+    EXPECT_EQ(d.outcome, AutoOutcome::kReplace);
+    EXPECT_EQ(d.candidate, 1u);  // three equal directories beat two; ties go to the rank
+    EXPECT_EQ(chooseAutomatically(PlaylistEntry("/x/pop/b/a.mp3"), set, true, 2, false, 0.1, out)
+                  .candidate,
+              1u);
+    EXPECT_EQ(chooseAutomatically(PlaylistEntry("/x/pop/b/a.mp3"), set, true, 3, false, 0.1, out)
+                  .outcome,
+              AutoOutcome::kAskUser);
+  }
+}
+
+TEST(ChooseAutomaticallyTest, MinimumRule) {
+  std::ostringstream out;
+  const CandidateSet set = setOf({{0.25, "/a/x.mp3"}, {0.1, "/a/y.mp3"}});
+  EXPECT_EQ(chooseAutomatically(PlaylistEntry("/b/z.mp3"), set, false, 0, false, 0.3, out).outcome,
+            AutoOutcome::kSkipped);
+  EXPECT_EQ(out.str(), "Skip: '/b/z.mp3' (best=0.25)\n");
+  out.str("");
+  EXPECT_EQ(chooseAutomatically(PlaylistEntry("/b/z.mp3"), set, false, 0, false, 0.25, out).outcome,
+            AutoOutcome::kAskUser);  // equal to the minimum is not skipped
+  EXPECT_EQ(out.str(), "");
+}
+
+TEST(ApplyReplacementTest, PathAndInfoRules) {
+  RepairStatistics stats;
+  PlaylistEntry entry("/old/a.mp3", "#EXTINF:1,old");
+  applyReplacement(entry, PlaylistEntry("/new/a.mp3", "#EXTINF:1,new"), true, stats);
+  EXPECT_EQ(entry.path, "/new/a.mp3");
+  EXPECT_EQ(*entry.extInfo, "#EXTINF:1,old");  // -k keeps an own line
+  EXPECT_EQ(stats.correctedEntries, 1);
+  EXPECT_EQ(stats.correctedInfos, 0);
+  applyReplacement(entry, PlaylistEntry("/new/a.mp3", "#EXTINF:1,new"), false, stats);
+  EXPECT_EQ(*entry.extInfo, "#EXTINF:1,new");
+  EXPECT_EQ(stats.correctedEntries, 1);
+  EXPECT_EQ(stats.correctedInfos, 1);
+  applyReplacement(entry, PlaylistEntry("/new/a.mp3", "#EXTINF:1,new"), false, stats);
+  EXPECT_EQ(stats.correctedInfos, 1);  // same line: nothing counted
+  applyReplacement(entry, PlaylistEntry("/b.mp3"), false, stats);
+  EXPECT_EQ(*entry.extInfo, "#EXTINF:1,new");  // a candidate without a line leaves it
+  PlaylistEntry bare("/b.mp3");
+  bare.deleted = true;
+  applyReplacement(bare, PlaylistEntry("/b.mp3", "#EXTINF:2,b"), true, stats);
+  EXPECT_EQ(*bare.extInfo, "#EXTINF:2,b");  // -k only protects an own line
+  EXPECT_TRUE(bare.deleted);
+  EXPECT_EQ(stats.correctedEntries, 2);
+  EXPECT_EQ(stats.correctedInfos, 2);
+}
+
+std::string survivors(const PlayList& list) {
+  std::string s;
+  for (const PlaylistEntry& e : list.entries) s += e.deleted ? '-' : '+';
+  return s;
+}
+
+TEST(RemoveDuplicateEntriesTest, SurvivorRules) {
+  PlayList a = listOf({PlaylistEntry("/x"), PlaylistEntry("/x", "#i")});
+  EXPECT_EQ(removeDuplicateEntries(a), 1);
+  EXPECT_EQ(survivors(a), "-+");
+  PlayList b = listOf({PlaylistEntry("/x", "#i"), PlaylistEntry("/x")});
+  EXPECT_EQ(removeDuplicateEntries(b), 1);
+  EXPECT_EQ(survivors(b), "+-");
+  PlayList c = listOf({PlaylistEntry("/x"), PlaylistEntry("/x"), PlaylistEntry("/y"),
+                       PlaylistEntry("/x")});
+  EXPECT_EQ(removeDuplicateEntries(c), 2);
+  EXPECT_EQ(survivors(c), "--++");
+  PlayList d = listOf({PlaylistEntry("/x", "#1"), PlaylistEntry("/x", "#2"), PlaylistEntry("/X")});
+  EXPECT_EQ(removeDuplicateEntries(d), 1);
+  EXPECT_EQ(survivors(d), "+-+");
+  PlayList e = listOf({PlaylistEntry("/x"), PlaylistEntry("/x", "#1"), PlaylistEntry("/x"),
+                       PlaylistEntry("/x", "#2")});
+  e.entries[1].deleted = true;
+  EXPECT_EQ(removeDuplicateEntries(e), 2);
+  EXPECT_EQ(survivors(e), "---+");
+  EXPECT_EQ(removeDuplicateEntries(e), 0);
+}
+
+}  // namespace
+}  // namespace kw

@@ -1,0 +1,110 @@
+#include "repair/name_match.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <string>
+
+#include "repair/candidates.h"
+#include "tests/reference/reference.h"
+
+namespace kw {
+namespace {
+
+int equalDirsOf(std::string_view a, std::string_view b) {
+  int equalDirs = -1;
+  EXPECT_TRUE(sameFileName(a, b, equalDirs)) << a << " " << b;
+  return equalDirs;
+}
+
+TEST(SameFileNameTest, WorkedExamples) {
+  EXPECT_EQ(equalDirsOf("C:\\Music\\Alpha\\River.mp3", "/mp3/alpha/river.MP3"), 1);
+  int untouched = 42;
+  EXPECT_FALSE(sameFileName("River.mp3", "/alpha/River.mp3", untouched));
+  EXPECT_FALSE(sameFileName("/alpha/River.mp3", "River.mp3", untouched));
+  EXPECT_FALSE(sameFileName("/a/river.mp3", "/a/river.mp4", untouched));
+  EXPECT_FALSE(sameFileName("/a/river.mp3", "/a/river.mp", untouched));
+  EXPECT_EQ(untouched, 42);
+}
+
+TEST(SameFileNameTest, CountsEqualDirectoriesUpToTheFirstSeparator) {
+  EXPECT_EQ(equalDirsOf("/a/b/c/x.mp3", "/a/b/c/x.mp3"), 3);
+  EXPECT_EQ(equalDirsOf("a/b/c/x.mp3", "a/b/c/x.mp3"), 2);  // 'a' stands before the first one
+  EXPECT_EQ(equalDirsOf("D:\\m\\b\\x.mp3", "E:/M/B/X.MP3"), 2);
+  EXPECT_EQ(equalDirsOf("/q/b/c/x.mp3", "/z/b/c/x.mp3"), 2);
+  EXPECT_EQ(equalDirsOf("/a/q/c/x.mp3", "/a/z/c/x.mp3"), 1);  // stops at the first difference
+  EXPECT_EQ(equalDirsOf("/c/x.mp3", "/a/b/c/x.mp3"), 1);      // shorter chain ends the walk
+  EXPECT_EQ(equalDirsOf("/x.mp3", "/a/x.mp3"), 0);
+  EXPECT_EQ(equalDirsOf("/ab/x.mp3", "/a/x.mp3"), 0);
+  EXPECT_EQ(equalDirsOf("//x.mp3", "//x.mp3"), 1);  // an empty directory name equals one
+}
+
+TEST(QuickSearchStringTest, IndexesPrintableBytesOnly) {
+  const QuickSearchString q(std::string("abca\x1f\x80\x7f", 7));
+  EXPECT_EQ(q.charPositions('a'), (std::vector<std::size_t>{0, 3}));
+  EXPECT_EQ(q.charPositions('c'), (std::vector<std::size_t>{2}));
+  EXPECT_EQ(q.charPositions(0x7f), (std::vector<std::size_t>{6}));
+  EXPECT_TRUE(q.charPositions(0x1f).empty());
+  EXPECT_TRUE(q.charPositions(0x80).empty());
+  EXPECT_EQ(q.searchText().size(), 7u);
+}
+
+TEST(NameMatchTest, WorkedExamples) {
+  EXPECT_EQ(nameMatch(QuickSearchString("alpha - river"), "river - alpha"), 1.0);
+  EXPECT_EQ(formatValue(nameMatch(QuickSearchString("song"), "song.mp3")), "0.727273");
+  EXPECT_EQ(formatValue(nameMatch(QuickSearchString("river song"), "river song (live)")),
+            "0.818182");
+  EXPECT_EQ(formatValue(nameMatch(QuickSearchString("river"), "river.mp3")), "0.769231");
+  EXPECT_EQ(nameMatch(QuickSearchString("rivers"), "rivers.mp3"), 0.8);
+}
+
+TEST(NameMatchTest, ShortOverlapsScoreNothing) {
+  EXPECT_EQ(nameMatch(QuickSearchString("abc"), "abc"), 1.0);
+  EXPECT_EQ(nameMatch(QuickSearchString("ab"), "ab"), 0.0);
+  EXPECT_EQ(nameMatch(QuickSearchString("a-b-c"), "a-b-c"), 1.0);  // one run, three letters
+  EXPECT_EQ(nameMatch(QuickSearchString("ab cd"), "ab-cd"), 0.0);
+  EXPECT_TRUE(std::isnan(nameMatch(QuickSearchString("--"), " - ")));
+  EXPECT_TRUE(std::isnan(nameMatch(QuickSearchString(""), "")));
+  EXPECT_EQ(nameMatch(QuickSearchString(""), "abc"), 0.0);
+}
+
+TEST(NameMatchTest, HighBytesAreWordCharactersMatchedDirectly) {
+  EXPECT_EQ(nameMatch(QuickSearchString("\xe4\xf6\xfc"), "\xe4\xf6\xfc"), 1.0);
+  EXPECT_EQ(nameMatch(QuickSearchString("x\xe4\xf6y"), "x\xe4\xf6z"), 0.75);
+}
+
+TEST(NameMatchTest, BuffersGrowForLongNames) {
+  const std::string longName(400, 'q');
+  EXPECT_EQ(nameMatch(QuickSearchString(longName), longName), 1.0);
+  EXPECT_EQ(nameMatch(QuickSearchString("abc"), "abc"), 1.0);
+}
+
+std::string randomName(std::mt19937& rng, const std::string& alphabet) {
+  std::string s(rng() % 16, ' ');
+  for (char& c : s) c = alphabet[rng() % alphabet.size()];
+  return s;
+}
+
+TEST(NameMatchTest, EqualsReferenceOnRandomPairs) {
+  std::mt19937 rng(13);
+  const std::string alphabets[] = {"ab -", "abc", "abcd .-(", "ab\x80\xe4 1",
+                                   "abcdefghijklmnopqrstuvwxyz0123456789 -."};
+  for (int k = 0; k < 2000; ++k) {
+    const std::string& alphabet = alphabets[rng() % std::size(alphabets)];
+    const std::string text = randomName(rng, alphabet);
+    const QuickSearchString q(text);
+    for (int n = 0; n < 50; ++n) {
+      const std::string other = randomName(rng, alphabet);
+      const double expected = reference::nameMatch(text, other);
+      const double actual = nameMatch(q, other);
+      if (std::isnan(expected))
+        ASSERT_TRUE(std::isnan(actual)) << "'" << text << "' '" << other << "'";
+      else
+        ASSERT_EQ(actual, expected) << "'" << text << "' '" << other << "'";
+    }
+  }
+}
+
+}  // namespace
+}  // namespace kw

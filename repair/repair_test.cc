@@ -1,0 +1,273 @@
+#include "repair/repair.h"
+
+#include <gtest/gtest.h>
+
+#include <iomanip>
+#include <sstream>
+#include <string>
+
+namespace kw {
+namespace {
+
+const std::string kPrompt =
+    "Enter number to replace with (ENTER=skip;'d'=delete;'m'=show more;'l'=set minmatch):\n";
+const std::string kSongRule(79, '-');
+const std::string kMoreRule(43, '-');
+const std::string kNoStats =
+    "Corrected entries = 0 - Corrected infos = 0\nDeleted entries = 0 - Deleted dupes = 0\n";
+
+struct Options {
+  bool removeDupes = false, autoSelect = false, copyInfo = false, keepInfo = false;
+  int dirs = 0;
+  double minMatch = 0.1;
+};
+
+class RepairTest : public ::testing::Test {
+ protected:
+  void SetUp() override { resetInteractiveMinMatch(); }
+  void TearDown() override { resetInteractiveMinMatch(); }
+
+  // Repairs `invalid` in place with scripted answers; keeps the dialogue and
+  // the statistics.
+  void repair(PlayList& invalid, const std::string& answers, const Options& o = Options()) {
+    std::istringstream in(answers);
+    std::ostringstream out, stats;
+    repairPlaylist(invalid, valid, missing, stats, o.removeDupes, o.autoSelect, o.dirs, o.copyInfo,
+                   o.keepInfo, o.minMatch, out, in, 1);
+    dialogue = out.str();
+    statistics = stats.str();
+  }
+
+  // The page of candidates the dialogue shows for `entry` from `start` on.
+  std::string page(const PlaylistEntry& entry, std::size_t start) const {
+    const CandidateSet set = collectCandidates(valid, entry);
+    std::string text = start == 0 ? kSongRule + "\nSong: '" + entry.path + "'\n" + kSongRule + "\n"
+                                  : kMoreRule + "\nMore replacements:\n" + kMoreRule + "\n";
+    for (std::size_t k = 0; k < 9 && start + k < set.size(); ++k)
+      text += std::to_string(k + 1) + ": " + set[start + k].entry.path + " (" +
+              formatValue(set[start + k].value) + ")\n";
+    return text;
+  }
+
+  std::string rankedPath(const PlaylistEntry& entry, std::size_t position) const {
+    return collectCandidates(valid, entry).at(position).entry.path;
+  }
+
+  void fillValid(int songs) {
+    for (int k = 0; k < songs; ++k)
+      valid.entries.emplace_back("/lib/band/song" + std::to_string(k) + ".mp3");
+  }
+
+  PlayList valid{"valid.m3u"};
+  PlayList missing{"missing.m3u"};
+  std::string dialogue, statistics;
+};
+
+PlayList invalidOf(std::initializer_list<PlaylistEntry> entries) {
+  PlayList list("old.m3u");
+  list.entries = entries;
+  return list;
+}
+
+const std::string kAnnounce = "Using command line minimum match value (0.1)\n";
+
+TEST(AskUserTest, PromptsAndReadsLines) {
+  std::istringstream in("first\n\nlast");
+  std::ostringstream out;
+  EXPECT_EQ(askUser("Q?", out, in), "first");
+  EXPECT_EQ(askUser("Q?", out, in), "");
+  EXPECT_EQ(askUser("Q?", out, in), "last");
+  EXPECT_EQ(askUser("Q?", out, in), "");  // end of input
+  EXPECT_EQ(out.str(), "Q?\nQ?\nQ?\nQ?\n");
+}
+
+TEST_F(RepairTest, FiveCandidatesMoreRestartsAtTheFirstPage) {
+  fillValid(5);
+  PlayList invalid = invalidOf({PlaylistEntry("/old/band/song3.mp3")});
+  const PlaylistEntry entry = invalid.entries[0];
+  repair(invalid, "m\n\n");
+  EXPECT_EQ(dialogue, kAnnounce + page(entry, 0) + kPrompt +
+                          "Restarting from best matching replacement:\n" + page(entry, 0) + kPrompt);
+  EXPECT_EQ(statistics, kNoStats);
+  ASSERT_EQ(missing.entries.size(), 1u);  // skipped with ENTER
+  EXPECT_EQ(missing.entries[0].path, "/old/band/song3.mp3");
+  EXPECT_EQ(invalid.entries[0].path, "/old/band/song3.mp3");
+}
+
+TEST_F(RepairTest, EighteenCandidatesPageAndChooseFromTheSecondPage) {
+  fillValid(18);
+  PlayList invalid = invalidOf({PlaylistEntry("/old/band/song4.mp3")});
+  const PlaylistEntry entry = invalid.entries[0];
+  repair(invalid, "m\n1\n");
+  EXPECT_EQ(dialogue, kAnnounce + page(entry, 0) + kPrompt + page(entry, 9) + kPrompt);
+  EXPECT_EQ(invalid.entries[0].path, rankedPath(entry, 9));
+  EXPECT_EQ(statistics,
+            "Corrected entries = 1 - Corrected infos = 0\nDeleted entries = 0 - Deleted dupes = 0\n");
+  EXPECT_TRUE(missing.entries.empty());
+
+  PlayList again = invalidOf({entry});
+  repair(again, "m\nm\n12\n");
+  EXPECT_EQ(dialogue, kAnnounce + page(entry, 0) + kPrompt + page(entry, 9) + kPrompt +
+                          "Restarting from best matching replacement:\n" + page(entry, 0) +
+                          kPrompt);
+  EXPECT_EQ(again.entries[0].path, rankedPath(entry, 11));  // beyond the nine shown
+}
+
+TEST_F(RepairTest, IllegalAnswersAskAgainWithoutThePage) {
+  fillValid(3);
+  PlayList invalid = invalidOf({PlaylistEntry("/old/band/song1.mp3")});
+  const PlaylistEntry entry = invalid.entries[0];
+  repair(invalid, "0\n-1\nD\nd \n4\nx\n 2abc\n");
+  EXPECT_EQ(dialogue, kAnnounce + page(entry, 0) + kPrompt + "Illegal answer '0'\n" + kPrompt +
+                          "Illegal answer '-1'\n" + kPrompt + "Illegal answer 'D'\n" + kPrompt +
+                          "Illegal answer 'd '\n" + kPrompt + "Illegal answer '4'\n" + kPrompt +
+                          "Illegal answer 'x'\n" + kPrompt);
+  EXPECT_EQ(invalid.entries[0].path, rankedPath(entry, 1));  // " 2abc" reads as 2
+}
+
+TEST_F(RepairTest, DeleteMarksTheEntryAndItsMissingCopy) {
+  fillValid(3);
+  PlayList invalid = invalidOf({PlaylistEntry("/old/band/song1.mp3"), PlaylistEntry("/x/y.mp3")});
+  Options lenient;
+  lenient.minMatch = 0;
+  repair(invalid, "d\n", lenient);  // the second entry meets the end of input
+  EXPECT_TRUE(invalid.entries[0].deleted);
+  EXPECT_FALSE(invalid.entries[1].deleted);
+  ASSERT_EQ(missing.entries.size(), 2u);
+  EXPECT_TRUE(missing.entries[0].deleted);
+  EXPECT_FALSE(missing.entries[1].deleted);
+  EXPECT_EQ(statistics,
+            "Corrected entries = 0 - Corrected infos = 0\nDeleted entries = 1 - Deleted dupes = 0\n");
+}
+
+TEST_F(RepairTest, MinimumSetInTheDialogueCarriesOver) {
+  fillValid(3);
+  valid.entries.emplace_back("/zz/qqqq.ogg");
+  PlayList invalid = invalidOf({PlaylistEntry("/old/band/song1.mp3"), PlaylistEntry("/zz/q")});
+  const PlaylistEntry entry = invalid.entries[0];
+  const std::string best = formatValue(collectCandidates(valid, invalid.entries[1])[0].value);
+  repair(invalid, "l\n0.9\n\n");
+  EXPECT_EQ(dialogue, kAnnounce + page(entry, 0) + kPrompt + "Enter minimum match value\n" +
+                          "Minimum match value set to 0.9\n" +
+                          "Restarting from best matching replacement:\n" + page(entry, 0) +
+                          kPrompt + "Skip: '/zz/q' (best=" + best + ")\n");
+  ASSERT_EQ(missing.entries.size(), 1u);  // the skip by the minimum is not missing
+
+  PlayList second = invalidOf({PlaylistEntry("/zz/q")});
+  repair(second, "");
+  EXPECT_EQ(dialogue, "Minimum match value set to 0.9\nSkip: '/zz/q' (best=" + best + ")\n");
+
+  // After a reset the command line's value counts again; "l" with an empty
+  // answer sets 0.
+  resetInteractiveMinMatch();
+  PlayList third = invalidOf({PlaylistEntry("/old/band/song1.mp3")});
+  repair(third, "l\n\n");
+  EXPECT_EQ(dialogue, kAnnounce + page(entry, 0) + kPrompt +
+                          "Enter minimum match value\nMinimum match value set to 0\n" +
+                          "Restarting from best matching replacement:\n" + page(entry, 0) +
+                          kPrompt);
+  PlayList fourth = invalidOf({PlaylistEntry("/zz/q")});
+  repair(fourth, "");
+  EXPECT_EQ(dialogue.rfind("Minimum match value set to 0\n", 0), 0u);
+}
+
+TEST_F(RepairTest, EndOfInputSkipsEveryEntryAskedAbout) {
+  fillValid(2);
+  PlayList invalid = invalidOf({PlaylistEntry("/a/band/song0.mp3"), PlaylistEntry("/b/song1.mp3")});
+  Options lenient;
+  lenient.minMatch = 0;
+  repair(invalid, "", lenient);
+  EXPECT_EQ(missing.entries.size(), 2u);
+  EXPECT_EQ(statistics, kNoStats);
+}
+
+TEST_F(RepairTest, NothingFound) {
+  PlayList invalid = invalidOf({PlaylistEntry("/a/b.mp3")});
+  repair(invalid, "");
+  EXPECT_EQ(dialogue, kAnnounce + "No replacements found - skipping entry!\n");
+  EXPECT_EQ(missing.entries.size(), 1u);
+}
+
+TEST_F(RepairTest, ValidEntriesAndCopiedInfos) {
+  valid.entries.emplace_back("/lib/a.mp3", "#EXTINF:10,A");
+  valid.entries.emplace_back("/lib/b.mp3");
+  PlayList invalid = invalidOf({PlaylistEntry("/lib/a.mp3"), PlaylistEntry("/lib/b.mp3", "#x"),
+                                PlaylistEntry("/lib/a.mp3", "#EXTINF:10,A")});
+  repair(invalid, "");
+  EXPECT_EQ(dialogue, kAnnounce);
+  EXPECT_EQ(statistics, kNoStats);
+  EXPECT_EQ(invalid.entries[0].extInfo, nullptr);
+
+  Options c;
+  c.copyInfo = true;
+  repair(invalid, "", c);
+  EXPECT_EQ(*invalid.entries[0].extInfo, "#EXTINF:10,A");
+  EXPECT_EQ(*invalid.entries[1].extInfo, "#x");  // the twin has no line
+  EXPECT_EQ(statistics,
+            "Corrected entries = 0 - Corrected infos = 1\nDeleted entries = 0 - Deleted dupes = 0\n");
+
+  PlayList own = invalidOf({PlaylistEntry("/lib/a.mp3", "#mine")});
+  c.keepInfo = true;
+  repair(own, "", c);
+  EXPECT_EQ(*own.entries[0].extInfo, "#mine");
+  EXPECT_EQ(statistics, kNoStats);
+  EXPECT_TRUE(missing.entries.empty());
+}
+
+TEST_F(RepairTest, AutomaticSelection) {
+  valid.entries.emplace_back("/new/Music/Pop/x.mp3", "#EXTINF:1,x");
+  valid.entries.emplace_back("/new/Music/Rock/x.mp3");
+  PlayList invalid = invalidOf({PlaylistEntry("D:\\Music\\Pop\\X.MP3")});
+  Options a;
+  a.autoSelect = true;
+  repair(invalid, "", a);
+  EXPECT_EQ(dialogue, kAnnounce + "Song: 'D:\\Music\\Pop\\X.MP3'\nAuto: '/new/Music/Pop/x.mp3'\n");
+  EXPECT_EQ(invalid.entries[0].path, "/new/Music/Pop/x.mp3");
+  EXPECT_EQ(statistics,
+            "Corrected entries = 1 - Corrected infos = 1\nDeleted entries = 0 - Deleted dupes = 0\n");
+
+  PlayList strict = invalidOf({PlaylistEntry("D:\\Music\\Pop\\X.MP3")});
+  a.minMatch = 0;
+  a.dirs = 2;  // three equal directory names needed, two there
+  repair(strict, "", a);
+  EXPECT_EQ(strict.entries[0].path, "D:\\Music\\Pop\\X.MP3");
+  EXPECT_EQ(missing.entries.size(), 1u);
+}
+
+TEST_F(RepairTest, DuplicatesRemovedBeforeAndAfter) {
+  valid.entries.emplace_back("/lib/band/one.mp3");
+  PlayList invalid =
+      invalidOf({PlaylistEntry("/old/x.mp3"), PlaylistEntry("/old/x.mp3"),
+                 PlaylistEntry("/lib/band/one.mp3"), PlaylistEntry("/old/band/one.mp3")});
+  Options d;
+  d.minMatch = 0;
+  d.removeDupes = true;
+  d.autoSelect = true;
+  repair(invalid, "", d);
+  // The first /old/x.mp3 goes before the repair; /old/band/one.mp3 becomes
+  // /lib/band/one.mp3 automatically and then duplicates the third entry.
+  EXPECT_TRUE(invalid.entries[0].deleted);
+  EXPECT_FALSE(invalid.entries[1].deleted);
+  EXPECT_TRUE(invalid.entries[2].deleted);
+  EXPECT_FALSE(invalid.entries[3].deleted);
+  EXPECT_EQ(statistics,
+            "Corrected entries = 1 - Corrected infos = 0\nDeleted entries = 0 - Deleted dupes = 2\n");
+  EXPECT_EQ(missing.entries.size(), 1u);  // /old/x.mp3, asked about once
+}
+
+TEST_F(RepairTest, ValuesIgnoreTheFormattingOfTheCallersStream) {
+  fillValid(1);
+  PlayList invalid = invalidOf({PlaylistEntry("/zz/q")});
+  std::istringstream in;
+  std::ostringstream out, stats;
+  out << std::fixed << std::setprecision(2);
+  repairPlaylist(invalid, valid, missing, stats, false, false, 0, false, false, 0.9, out, in, 1);
+  const std::string best = formatValue(collectCandidates(valid, invalid.entries[0])[0].value);
+  EXPECT_EQ(out.str(), "Using command line minimum match value (0.9)\nSkip: '/zz/q' (best=" + best +
+                           ")\n");
+  EXPECT_EQ(best.find("0.0"), 0u);
+  EXPECT_NE(best.size(), 4u);
+}
+
+}  // namespace
+}  // namespace kw

@@ -1,0 +1,115 @@
+// Similarity of two whole strings and the match value of two playlist
+// entries, with a prepared form of the first string for scoring it against
+// many others quickly.
+#ifndef REPAIR_SIMILARITY_H_
+#define REPAIR_SIMILARITY_H_
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "playlist/playlist.h"
+
+namespace kw {
+
+// For every position i of `a`, best(i) is the length of the longest common
+// prefix of a[i..] and any suffix of `b`; the result is the sum of best(i)
+// divided by (|a| * |b|), a value in 0..1 (1 only for a single repeated byte
+// against a short run of it). Not symmetric: the sum runs over `a`. 0 when
+// either string is empty.
+double pathSimilarity(std::string_view a, std::string_view b);
+
+// pathSimilarity of the lower-cased paths of `entry` and `candidate`, plus
+// that of their lower-cased extInfo lines when both have one: 0..2.
+// The entry being repaired comes first.
+double matchValue(const PlaylistEntry& entry, const PlaylistEntry& candidate);
+
+// `s` with every byte folded by tolower (ASCII letters only).
+std::string lowerCased(std::string_view s);
+
+// The bytes and (hashed) byte pairs a string contains: 96 bytes that let a
+// SimilarityScorer bound its sum against the string without reading it.
+class GramSet {
+ public:
+  GramSet() = default;
+  explicit GramSet(std::string_view s);
+
+  bool hasByte(unsigned char c) const { return (bytes_[c >> 6] >> (c & 63)) & 1; }
+  // May answer true for a pair that is absent (hash collision), never false
+  // for a present one.
+  bool mayHavePair(std::uint16_t pairHash) const {
+    return (pairs_[pairHash >> 6] >> (pairHash & 63)) & 1;
+  }
+  static std::uint16_t pairHash(unsigned char x, unsigned char y) {
+    return static_cast<std::uint16_t>(((x * 0x9E3779B1u) ^ (y * 0x85EBCA77u)) >> 23);
+  }
+
+ private:
+  std::array<std::uint64_t, 4> bytes_{};
+  std::array<std::uint64_t, 8> pairs_{};  // 512 bits
+};
+
+// The first argument of pathSimilarity, prepared once (a suffix automaton of
+// it, at most 2|a| states) and then scored against many second arguments in
+// O(|b|) each. Immutable after construction, so one scorer may be shared by
+// threads that each bring their own Scratch.
+class SimilarityScorer {
+ public:
+  // Working memory of one thread for sum(); sized for one scorer and reused
+  // for every string scored with it.
+  class Scratch {
+   public:
+    explicit Scratch(const SimilarityScorer& scorer);
+
+   private:
+    friend class SimilarityScorer;
+    std::vector<std::int32_t> reached_;  // longest length seen per state
+    std::vector<std::uint8_t> full_;     // every length of the state reached
+    std::vector<std::int32_t> touched_;
+  };
+
+  explicit SimilarityScorer(std::string_view a);
+
+  std::size_t size() const { return text_.size(); }
+
+  // The integer sum of best(i) over a against `b`, exactly as pathSimilarity
+  // defines it. `scratch` must come from this scorer.
+  std::uint64_t sum(std::string_view b, Scratch& scratch) const;
+
+  // pathSimilarity(a, b), bit-identical.
+  double similarity(std::string_view b, Scratch& scratch) const;
+
+  // An upper bound of sum(b) from what `grams` (of b, |b| = `m`) contains:
+  // best(i) is 0 when a[i] is absent from b and at most 1 + the number of
+  // consecutive pairs a[t]a[t+1], t >= i, present in b. O(|a|), no memory.
+  std::uint64_t sumBound(const GramSet& grams, std::size_t m) const;
+
+  // The value sum / (|a| * m) computed exactly as pathSimilarity does; 0
+  // when |a| or m is 0. Monotone in `sum`.
+  double ratio(std::uint64_t sum, std::size_t m) const;
+
+ private:
+  std::int32_t next(std::int32_t state, std::int32_t symbol) const;
+  void build();
+
+  std::string text_;
+  std::array<std::int16_t, 256> symbol_{};  // byte -> alphabet index, -1 absent
+  std::int32_t alphabet_ = 0;
+  bool dense_ = true;
+  std::vector<std::int32_t> length_, link_, endCount_;
+  std::vector<std::int32_t> table_;  // dense transitions, 0 = none
+  // Sparse transitions for very long strings: per state a list of edges.
+  struct Edge {
+    std::int32_t symbol, target, nextEdge;
+  };
+  std::vector<std::int32_t> firstEdge_;
+  std::vector<Edge> edges_;
+  std::vector<std::uint16_t> pairHashes_;  // of a[i]a[i+1]
+};
+
+}  // namespace kw
+
+#endif  // REPAIR_SIMILARITY_H_

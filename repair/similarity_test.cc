@@ -1,0 +1,113 @@
+#include "repair/similarity.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+#include "repair/candidates.h"
+#include "tests/reference/reference.h"
+#include "tests/reference/sample_library.h"
+
+namespace kw {
+namespace {
+
+std::string randomString(std::mt19937& rng, std::size_t maxLength, const std::string& alphabet) {
+  std::string s(rng() % (maxLength + 1), ' ');
+  for (char& c : s) c = alphabet[rng() % alphabet.size()];
+  return s;
+}
+
+TEST(PathSimilarityTest, WorkedExamples) {
+  EXPECT_EQ(formatValue(pathSimilarity("abc", "abc")), "0.666667");
+  EXPECT_EQ(pathSimilarity("abc", "abc"), 6.0 / 9.0);
+  EXPECT_EQ(formatValue(pathSimilarity("/music/alpha/river.mp3", "/music/alpha/river.mp3")),
+            "0.522727");
+  EXPECT_EQ(pathSimilarity("/music/alpha/river.mp3", "/music/alpha/river.mp3"), 23.0 / 44.0);
+  EXPECT_EQ(formatValue(pathSimilarity("xxxx", "xx")), "0.875");
+  EXPECT_EQ(pathSimilarity("xx", "xxxx"), 3.0 / 8.0);  // not symmetric
+}
+
+TEST(PathSimilarityTest, NoCommonByteAndEmptyStrings) {
+  EXPECT_EQ(pathSimilarity("abc", "xyz"), 0.0);
+  EXPECT_EQ(pathSimilarity("", "abc"), 0.0);
+  EXPECT_EQ(pathSimilarity("abc", ""), 0.0);
+  EXPECT_EQ(pathSimilarity("", ""), 0.0);
+}
+
+TEST(PathSimilarityTest, SelfSimilarityIsNPlusOneOverTwoN) {
+  for (std::string s : {"a", "ab", "abcdefgh", "the quick brown fox"})
+    EXPECT_EQ(pathSimilarity(s, s),
+              static_cast<double>(s.size() * (s.size() + 1) / 2) /
+                  (static_cast<double>(s.size()) * static_cast<double>(s.size())))
+        << s;
+}
+
+TEST(MatchValueTest, FoldsCaseAndAddsTheLinesOnlyWhenBothHaveOne) {
+  const PlaylistEntry upper("C:\\MUSIC\\A.MP3"), lower("c:\\music\\a.mp3");
+  EXPECT_EQ(matchValue(upper, lower), pathSimilarity("c:\\music\\a.mp3", "c:\\music\\a.mp3"));
+  const PlaylistEntry withInfo("c:\\music\\a.mp3", "#EXTINF:10,A");
+  const PlaylistEntry otherInfo("c:\\music\\a.mp3", "#extinf:10,a");
+  EXPECT_EQ(matchValue(upper, withInfo), matchValue(upper, lower));
+  EXPECT_EQ(matchValue(withInfo, lower), matchValue(upper, lower));
+  EXPECT_EQ(matchValue(withInfo, otherInfo),
+            pathSimilarity("c:\\music\\a.mp3", "c:\\music\\a.mp3") +
+                pathSimilarity("#extinf:10,a", "#extinf:10,a"));
+  EXPECT_EQ(upper.path, "C:\\MUSIC\\A.MP3");  // entries keep their case
+}
+
+// The prepared scorer against the plain sum, on strings of few distinct
+// bytes (many repeats, like 'xxxx' against 'xx') and of many; every scorer
+// is reused for a series of second strings with one scratch.
+TEST(SimilarityScorerTest, SumEqualsReferenceOnRandomPairs) {
+  std::mt19937 rng(7);
+  const std::string alphabets[] = {"x", "xy", "abc", "abcd", "abcdefghijklmnopqrstuvwxyz/. -",
+                                   std::string("a\x80\xff\0b", 5)};
+  std::size_t pairs = 0;
+  while (pairs < 100000) {
+    const std::string& alphabet = alphabets[rng() % std::size(alphabets)];
+    const std::string a = randomString(rng, 24, alphabet);
+    const SimilarityScorer scorer(a);
+    SimilarityScorer::Scratch scratch(scorer);
+    for (int k = 0; k < 25; ++k, ++pairs) {
+      const std::string b = randomString(rng, 24, alphabet);
+      const unsigned long long expected = reference::similaritySum(a, b);
+      ASSERT_EQ(scorer.sum(b, scratch), expected) << "'" << a << "' '" << b << "'";
+      ASSERT_GE(scorer.sumBound(GramSet(b), b.size()), expected) << "'" << a << "' '" << b << "'";
+      ASSERT_EQ(scorer.similarity(b, scratch), reference::pathSimilarity(a, b));
+    }
+  }
+}
+
+TEST(SimilarityScorerTest, MatchesReferenceOnRealisticPaths) {
+  const PlayList library = reference::makeLibrary(400, 3);
+  std::mt19937 rng(11);
+  for (int k = 0; k < 2000; ++k) {
+    const std::string a = lowerCased(library.entries[rng() % 400].path);
+    const std::string b = lowerCased(library.entries[rng() % 400].path);
+    const SimilarityScorer scorer(a);
+    SimilarityScorer::Scratch scratch(scorer);
+    const unsigned long long expected = reference::similaritySum(a, b);
+    ASSERT_EQ(scorer.sum(b, scratch), expected) << a << " " << b;
+    ASSERT_GE(scorer.sumBound(GramSet(b), b.size()), expected);
+  }
+}
+
+// A long string with many distinct bytes keeps its transitions in lists
+// instead of a table; the sums must not change.
+TEST(SimilarityScorerTest, LongStringsUseSparseTransitions) {
+  std::mt19937 rng(5);
+  std::string alphabet;
+  for (int c = 1; c < 256; ++c) alphabet += static_cast<char>(c);
+  std::string a(20000, ' ');
+  for (char& c : a) c = alphabet[rng() % alphabet.size()];
+  const SimilarityScorer scorer(a);
+  SimilarityScorer::Scratch scratch(scorer);
+  for (int k = 0; k < 3; ++k) {
+    std::string b = a.substr(rng() % 19000, 40) + randomString(rng, 20, alphabet);
+    EXPECT_EQ(scorer.sum(b, scratch), reference::similaritySum(a, b));
+  }
+}
+
+}  // namespace
+}  // namespace kw
