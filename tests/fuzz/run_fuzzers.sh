@@ -32,8 +32,9 @@ CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebI
   || { cat "$build.configure.log" >&2; exit 1; }
 
 available=()
+known_targets="$(cmake --build "$build" --target help)"
 for target in "${targets[@]}"; do
-  if cmake --build "$build" --target help | grep -q "^\.\.\. $target\$"; then
+  if grep -q "^\.\.\. $target\$" <<<"$known_targets"; then
     available+=("$target")
   else
     echo "-- $target is not part of this build yet: skipped"
