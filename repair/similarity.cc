@@ -1,6 +1,7 @@
 #include "repair/similarity.h"
 
 #include <algorithm>
+#include <bit>
 #include <cctype>
 #include <numeric>
 
@@ -54,6 +55,16 @@ SimilarityScorer::SimilarityScorer(std::string_view a) : text_(a) {
   for (std::size_t i = 0; i + 1 < text_.size(); ++i)
     pairHashes_.push_back(GramSet::pairHash(static_cast<unsigned char>(text_[i]),
                                             static_cast<unsigned char>(text_[i + 1])));
+  maskWords_ = (text_.size() + 63) / 64;
+  if (maskWords_ <= kMaxMaskWords) {
+    distinctBytes_.resize(alphabet_);
+    positionMasks_.assign(static_cast<std::size_t>(alphabet_) * maskWords_, 0);
+    for (std::size_t i = 0; i < text_.size(); ++i) {
+      const auto c = static_cast<unsigned char>(text_[i]);
+      distinctBytes_[symbol_[c]] = c;
+      positionMasks_[symbol_[c] * maskWords_ + i / 64] |= std::uint64_t{1} << (i % 64);
+    }
+  }
   build();
 }
 
@@ -212,6 +223,44 @@ double SimilarityScorer::similarity(std::string_view b, Scratch& scratch) const 
 }
 
 std::uint64_t SimilarityScorer::sumBound(const GramSet& grams, std::size_t m) const {
+  return maskWords_ <= kMaxMaskWords ? sumBoundByMasks(grams) : sumBoundByPositions(grams, m);
+}
+
+// The same bound on bit sets of positions: `present` marks i with a[i] in b,
+// `pairs` marks i with a[i]a[i+1] possibly in b, and runs[j] marks i with j
+// consecutive such pairs from i, so sum_i 1 + run(i) over present positions
+// is popcount(present) + sum_j popcount(runs[j]).
+std::uint64_t SimilarityScorer::sumBoundByMasks(const GramSet& grams) const {
+  const std::size_t words = maskWords_;
+  std::uint64_t present[kMaxMaskWords] = {}, pairs[kMaxMaskWords] = {};
+  // Without branches: whether a byte occurs in b is close to random.
+  for (std::size_t s = 0; s < distinctBytes_.size(); ++s) {
+    const std::uint64_t keep = std::uint64_t{0} - grams.byteBit(distinctBytes_[s]);
+    const std::uint64_t* mask = &positionMasks_[s * words];
+    for (std::size_t w = 0; w < words; ++w) present[w] |= mask[w] & keep;
+  }
+  for (std::size_t i = 0; i < pairHashes_.size(); ++i)
+    pairs[i / 64] |= grams.pairBit(pairHashes_[i]) << (i % 64);
+  std::uint64_t bound = 0;
+  for (std::size_t w = 0; w < words; ++w) {
+    const std::uint64_t nextPresent =
+        (present[w] >> 1) | (w + 1 < words ? present[w + 1] << 63 : 0);
+    pairs[w] &= present[w] & nextPresent;
+    bound += static_cast<std::uint64_t>(std::popcount(present[w]));
+  }
+  for (bool any = true; any;) {
+    any = false;
+    for (std::size_t w = 0; w < words; ++w) {
+      bound += static_cast<std::uint64_t>(std::popcount(pairs[w]));
+      const std::uint64_t next = (pairs[w] >> 1) | (w + 1 < words ? pairs[w + 1] << 63 : 0);
+      pairs[w] &= next;
+      any |= pairs[w] != 0;
+    }
+  }
+  return bound;
+}
+
+std::uint64_t SimilarityScorer::sumBoundByPositions(const GramSet& grams, std::size_t m) const {
   const std::size_t n = text_.size();
   std::uint64_t bound = 0;
   std::uint64_t run = 0;  // consecutive present pairs starting at i

@@ -37,10 +37,12 @@ class GramSet {
   GramSet() = default;
   explicit GramSet(std::string_view s);
 
-  bool hasByte(unsigned char c) const { return (bytes_[c >> 6] >> (c & 63)) & 1; }
+  bool hasByte(unsigned char c) const { return byteBit(c) != 0; }
+  std::uint64_t byteBit(unsigned char c) const { return (bytes_[c >> 6] >> (c & 63)) & 1; }
   // May answer true for a pair that is absent (hash collision), never false
   // for a present one.
-  bool mayHavePair(std::uint16_t pairHash) const {
+  bool mayHavePair(std::uint16_t pairHash) const { return pairBit(pairHash) != 0; }
+  std::uint64_t pairBit(std::uint16_t pairHash) const {
     return (pairs_[pairHash >> 6] >> (pairHash & 63)) & 1;
   }
   static std::uint16_t pairHash(unsigned char x, unsigned char y) {
@@ -108,6 +110,14 @@ class SimilarityScorer {
   std::vector<std::int32_t> firstEdge_;
   std::vector<Edge> edges_;
   std::vector<std::uint16_t> pairHashes_;  // of a[i]a[i+1]
+  // Bit sets over the positions of a, for strings of up to kMaxMaskWords
+  // words: per distinct byte (in order of first occurrence) where it stands.
+  static constexpr std::size_t kMaxMaskWords = 8;
+  std::size_t maskWords_ = 0;
+  std::vector<unsigned char> distinctBytes_;
+  std::vector<std::uint64_t> positionMasks_;
+  std::uint64_t sumBoundByMasks(const GramSet& grams) const;
+  std::uint64_t sumBoundByPositions(const GramSet& grams, std::size_t m) const;
 };
 
 }  // namespace kw
