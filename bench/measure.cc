@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -16,15 +17,33 @@
 
 namespace bench {
 
-double secondsOf(const std::function<void()>& work) {
-  auto start = std::chrono::steady_clock::now();
-  work();
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+namespace {
+
+double processCpuSeconds() {
+  struct timespec now {};
+  ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
 }
 
-double bestSecondsOf(int runs, const std::function<void()>& work) {
-  double best = secondsOf(work);
-  for (int i = 1; i < runs; ++i) best = std::min(best, secondsOf(work));
+}  // namespace
+
+Timing timeOf(const std::function<void()>& work) {
+  double cpuStart = processCpuSeconds();
+  auto start = std::chrono::steady_clock::now();
+  work();
+  Timing timing;
+  timing.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  timing.cpu = processCpuSeconds() - cpuStart;
+  return timing;
+}
+
+Timing bestOf(int runs, const std::function<void()>& work) {
+  Timing best = timeOf(work);
+  for (int i = 1; i < runs; ++i) {
+    Timing next = timeOf(work);
+    best.wall = std::min(best.wall, next.wall);
+    best.cpu = std::min(best.cpu, next.cpu);
+  }
   return best;
 }
 

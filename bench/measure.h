@@ -11,12 +11,20 @@
 
 namespace bench {
 
-// Wall-clock seconds of one call of `work`.
-double secondsOf(const std::function<void()>& work);
+// Seconds taken by some work: wall clock, and CPU time of the whole process
+// (user + system, every thread). On a machine shared with other jobs the CPU
+// time of single-threaded work is the steadier figure; work spread over
+// threads can only be judged by the wall clock.
+struct Timing {
+  double wall = 0;
+  double cpu = 0;
+};
 
-// The fastest of `runs` calls (at least one): the figure least disturbed by
-// whatever else the machine is doing.
-double bestSecondsOf(int runs, const std::function<void()>& work);
+Timing timeOf(const std::function<void()>& work);
+
+// The fastest of `runs` calls (at least one), wall and CPU each on its own:
+// the figures least disturbed by whatever else the machine is doing.
+Timing bestOf(int runs, const std::function<void()>& work);
 
 // A stream buffer that swallows everything, for progress output.
 class NullBuffer : public std::streambuf {

@@ -37,7 +37,7 @@ set terminal pngcairo size 900,600 font "sans,11"
 set output "$publish_dir/scaling.png"
 set title "Candidate scoring: time per playlist entry against library size\n{/*0.8 $machine, $(nproc) cores}"
 set xlabel "songs in the library"
-set ylabel "milliseconds per entry"
+set ylabel "milliseconds per entry (CPU; wall on 2 threads)"
 set logscale xy
 set format x "%.0s%c"
 set grid
