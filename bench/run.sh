@@ -18,7 +18,13 @@ scaling="$data_dir/scaling.dat"
 
 args=(--data "$data_dir" --scaling "$scaling")
 if [ -n "$tool_exe" ]; then args+=(--tool "$tool_exe"); fi
-"$bench_exe" "${args[@]}" "$@" | tee "$results"
+{
+  if git -C "$publish_dir" rev-parse --short HEAD >/dev/null 2>&1; then
+    dirty=$(git -C "$publish_dir/.." status --porcelain --untracked-files=no -- repair playlist main Lib | head -c1)
+    echo "Source: commit $(git -C "$publish_dir" rev-parse --short HEAD)${dirty:+ with uncommitted changes}"
+  fi
+  "$bench_exe" "${args[@]}" "$@"
+} | tee "$results"
 cp "$results" "$publish_dir/results.txt"
 
 if ! command -v gnuplot >/dev/null 2>&1 && [ "${TRACKMEND_BENCH_INSTALL:-1}" != 0 ] \
