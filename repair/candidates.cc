@@ -16,8 +16,9 @@
 namespace kw {
 namespace {
 
-// Pairs scored by one worker between two looks at the shared progress.
-constexpr std::size_t kBlockSize = 512;
+// Pairs scored by one worker between two looks at the shared progress; a
+// whole number of gram blocks.
+constexpr std::size_t kBlockSize = 8 * GramBlock::kLanes;
 constexpr double kNoThreshold = -std::numeric_limits<double>::infinity();
 
 }  // namespace
@@ -73,6 +74,7 @@ class CandidateIndex::Collector {
   struct Scratch {
     explicit Scratch(const Collector& c) : path(c.pathScorer_), info(c.infoScorer_) {}
     SimilarityScorer::Scratch path, info;
+    SimilarityScorer::BoundScratch pathBound, infoBound;
   };
   // An exact value, or (exact false) an upper bound of it.
   struct Slot {
@@ -94,29 +96,37 @@ class CandidateIndex::Collector {
 
   // Division and addition round monotonically, so the bound computed the
   // same way as the value is not below it.
-  double boundValue(std::size_t k) const {
+  double boundValue(std::size_t k, std::uint64_t pathSum, std::uint64_t infoSum) const {
     const Item& item = index_.items_[k];
-    double bound = pathScorer_.ratio(pathScorer_.sumBound(item.pathGrams, item.pathSize),
-                                     item.pathSize);
-    if (hasInfo_ && item.hasInfo)
-      bound += infoScorer_.ratio(infoScorer_.sumBound(item.infoGrams, item.infoSize),
-                                 item.infoSize);
+    double bound = pathScorer_.ratio(pathSum, item.pathSize);
+    if (hasInfo_ && item.hasInfo) bound += infoScorer_.ratio(infoSum, item.infoSize);
     return bound;
+  }
+
+  // Items of one gram block: bounds for all 64 at once once the set is
+  // full, exact values for those the bound cannot rule out.
+  void scoreGramBlock(std::size_t gramBlock, std::size_t end, Scratch& scratch) {
+    const std::size_t begin = gramBlock * GramBlock::kLanes;
+    if (threshold_.load(std::memory_order_relaxed) == kNoThreshold) {
+      for (std::size_t k = begin; k < end; ++k) slots_[k] = {exactValue(k, scratch), true};
+      return;
+    }
+    std::uint64_t pathSums[GramBlock::kLanes], infoSums[GramBlock::kLanes] = {};
+    pathScorer_.blockBounds(index_.pathGrams_[gramBlock], scratch.pathBound, pathSums);
+    if (hasInfo_) infoScorer_.blockBounds(index_.infoGrams_[gramBlock], scratch.infoBound, infoSums);
+    for (std::size_t k = begin; k < end; ++k) {
+      const double bound = boundValue(k, pathSums[k - begin], infoSums[k - begin]);
+      if (bound <= threshold_.load(std::memory_order_relaxed))
+        slots_[k] = {bound, false};
+      else
+        slots_[k] = {exactValue(k, scratch), true};
+    }
   }
 
   void scoreBlock(std::size_t block, Scratch& scratch) {
     const std::size_t end = std::min(slots_.size(), (block + 1) * kBlockSize);
-    for (std::size_t k = block * kBlockSize; k < end; ++k) {
-      const double threshold = threshold_.load(std::memory_order_relaxed);
-      if (threshold != kNoThreshold) {
-        const double bound = boundValue(k);
-        if (bound <= threshold) {
-          slots_[k] = {bound, false};
-          continue;
-        }
-      }
-      slots_[k] = {exactValue(k, scratch), true};
-    }
+    for (std::size_t k = block * kBlockSize; k < end; k += GramBlock::kLanes)
+      scoreGramBlock(k / GramBlock::kLanes, std::min(end, k + GramBlock::kLanes), scratch);
     done_[block].store(1, std::memory_order_release);
     done_[block].notify_all();
   }
@@ -187,18 +197,22 @@ CandidateIndex::CandidateIndex(const PlayList& validList, unsigned threads)
     bytes += e.path.size() + (e.extInfo ? e.extInfo->size() : 0);
   text_.reserve(bytes);
   items_.reserve(validList.entries.size());
+  const std::size_t blocks = (validList.entries.size() + GramBlock::kLanes - 1) / GramBlock::kLanes;
+  pathGrams_.resize(blocks);
+  infoGrams_.resize(blocks);
   for (const PlaylistEntry& e : validList.entries) {
+    const std::size_t block = items_.size() / GramBlock::kLanes, lane = items_.size() % GramBlock::kLanes;
     Item item{};
-    item.pathOffset = text_.size();
+    item.pathOffset = static_cast<std::uint32_t>(text_.size());
     text_ += lowerCased(e.path);
-    item.pathSize = e.path.size();
-    item.pathGrams = GramSet(std::string_view(text_).substr(item.pathOffset));
+    item.pathSize = static_cast<std::uint32_t>(e.path.size());
+    pathGrams_[block].add(lane, std::string_view(text_).substr(item.pathOffset));
     item.hasInfo = e.extInfo != nullptr;
-    item.infoOffset = text_.size();
+    item.infoOffset = static_cast<std::uint32_t>(text_.size());
     if (item.hasInfo) {
       text_ += lowerCased(*e.extInfo);
-      item.infoSize = e.extInfo->size();
-      item.infoGrams = GramSet(std::string_view(text_).substr(item.infoOffset));
+      item.infoSize = static_cast<std::uint32_t>(e.extInfo->size());
+      infoGrams_[block].add(lane, std::string_view(text_).substr(item.infoOffset));
     }
     items_.push_back(item);
   }

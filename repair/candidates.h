@@ -29,8 +29,8 @@ using CandidateSet = std::vector<Candidate>;
 constexpr std::size_t kCandidateLimit = 450;
 
 // The validList prepared once for scoring many entries against it: lowered
-// paths and lines and their byte/pair sets (a little over the size of the
-// lists' text plus about 200 bytes per entry). Keeps a pointer to
+// paths and lines and their gram sets side by side (a little over the size
+// of the lists' text plus about 340 bytes per entry). Keeps a pointer to
 // `validList`, which must outlive the index and stay unchanged while it is
 // used. `threads` workers score one entry (0: one per hardware thread;
 // 1: everything on the calling thread). Results never depend on `threads`.
@@ -52,7 +52,6 @@ class CandidateIndex {
   struct Item {
     std::uint32_t pathOffset, pathSize, infoOffset, infoSize;
     bool hasInfo;
-    GramSet pathGrams, infoGrams;
   };
   class Collector;
 
@@ -60,6 +59,9 @@ class CandidateIndex {
   unsigned threads_;
   std::string text_;  // every lowered path and line, back to back
   std::vector<Item> items_;
+  // Gram sets of items 64k .. 64k + 63 in block k (lines: empty lanes for
+  // items without one).
+  std::vector<GramBlock> pathGrams_, infoGrams_;
 };
 
 // CandidateIndex(validList).collect(entry, limit), for single calls.

@@ -11,6 +11,103 @@ namespace {
 // Beyond this many dense transition slots (16 MB) a scorer keeps edge lists.
 constexpr std::size_t kDenseLimit = std::size_t{1} << 22;
 
+// Runs of triples longer than this are bounded by the end of the string
+// instead of level by level, so a block bound costs O(|a|) for any input.
+constexpr std::size_t kMaxRunLevels = 48;
+
+// Byte t of the result holds bit t of every byte of x: bit 8r + c moves to
+// 8c + r (an 8 x 8 bit matrix transposed).
+std::uint64_t transpose8(std::uint64_t x) {
+  std::uint64_t t = (x ^ (x >> 7)) & 0x00AA00AA00AA00AAull;
+  x ^= t ^ (t << 7);
+  t = (x ^ (x >> 14)) & 0x0000CCCC0000CCCCull;
+  x ^= t ^ (t << 14);
+  t = (x ^ (x >> 28)) & 0x00000000F0F0F0F0ull;
+  x ^= t ^ (t << 28);
+  return x;
+}
+
+// For each of 64 lanes, how many of the added words have that lane's bit set
+// (times their weight). Words go through carry-save adders sixteen at a time
+// and the sixteens into bit planes, about five operations per word.
+class LaneCounter {
+ public:
+  void add(std::uint64_t word) {
+    pending_[pendingCount_++] = word;
+    if (pendingCount_ == 16) addSixteen();
+  }
+
+  void addWeighted(std::uint64_t word, std::uint64_t weight) {
+    for (int plane = 0; weight != 0; ++plane, weight >>= 1)
+      if (weight & 1) addAt(word, plane);
+  }
+
+  void finish(std::uint64_t (&counts)[64]) {
+    for (int k = 0; k < pendingCount_; ++k) addAt(pending_[k], 0);
+    addAt(ones_, 0);
+    addAt(twos_, 1);
+    addAt(fours_, 2);
+    addAt(eights_, 3);
+    std::fill(std::begin(counts), std::end(counts), 0);
+    for (int base = 0; base < planeCount_; base += 8) {
+      for (int group = 0; group < 8; ++group) {
+        std::uint64_t matrix = 0;
+        for (int r = 0; r < 8; ++r)
+          matrix |= ((planes_[base + r] >> (8 * group)) & 0xFF) << (8 * r);
+        matrix = transpose8(matrix);
+        for (int t = 0; t < 8; ++t) counts[8 * group + t] |= ((matrix >> (8 * t)) & 0xFF) << base;
+      }
+    }
+  }
+
+ private:
+  static void csa(std::uint64_t& high, std::uint64_t& low, std::uint64_t a, std::uint64_t b,
+                  std::uint64_t c) {
+    const std::uint64_t u = a ^ b;
+    high = (a & b) | (u & c);
+    low = u ^ c;
+  }
+
+  void addAt(std::uint64_t word, int plane) {
+    while (word != 0) {
+      const std::uint64_t carry = planes_[plane] & word;
+      planes_[plane] ^= word;
+      word = carry;
+      ++plane;
+    }
+    planeCount_ = std::max(planeCount_, plane);
+  }
+
+  void addSixteen() {
+    const std::uint64_t* d = pending_;
+    std::uint64_t twosA, twosB, foursA, foursB, eightsA, eightsB, sixteens;
+    csa(twosA, ones_, ones_, d[0], d[1]);
+    csa(twosB, ones_, ones_, d[2], d[3]);
+    csa(foursA, twos_, twos_, twosA, twosB);
+    csa(twosA, ones_, ones_, d[4], d[5]);
+    csa(twosB, ones_, ones_, d[6], d[7]);
+    csa(foursB, twos_, twos_, twosA, twosB);
+    csa(eightsA, fours_, fours_, foursA, foursB);
+    csa(twosA, ones_, ones_, d[8], d[9]);
+    csa(twosB, ones_, ones_, d[10], d[11]);
+    csa(foursA, twos_, twos_, twosA, twosB);
+    csa(twosA, ones_, ones_, d[12], d[13]);
+    csa(twosB, ones_, ones_, d[14], d[15]);
+    csa(foursB, twos_, twos_, twosA, twosB);
+    csa(eightsB, fours_, fours_, foursA, foursB);
+    csa(sixteens, eights_, eights_, eightsA, eightsB);
+    addAt(sixteens, 4);
+    pendingCount_ = 0;
+  }
+
+  std::uint64_t pending_[16];
+  int pendingCount_ = 0;
+  std::uint64_t ones_ = 0, twos_ = 0, fours_ = 0, eights_ = 0;
+  // 64 planes hold any count below 2^64; 8 more keep the extraction simple.
+  std::uint64_t planes_[72] = {};
+  int planeCount_ = 0;
+};
+
 }  // namespace
 
 std::string lowerCased(std::string_view s) {
@@ -43,6 +140,19 @@ GramSet::GramSet(std::string_view s) {
   }
 }
 
+void GramBlock::add(std::size_t lane, std::string_view s) {
+  const std::uint64_t bit = std::uint64_t{1} << lane;
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    words_[c] |= bit;
+    if (i + 1 >= s.size()) continue;
+    const auto d = static_cast<unsigned char>(s[i + 1]);
+    words_[256 + GramSet::pairHash(c, d)] |= bit;
+    if (i + 2 < s.size())
+      words_[768 + tripleHash(c, d, static_cast<unsigned char>(s[i + 2]))] |= bit;
+  }
+}
+
 SimilarityScorer::Scratch::Scratch(const SimilarityScorer& scorer)
     : reached_(scorer.length_.size(), 0), full_(scorer.length_.size(), 0) {
   touched_.reserve(scorer.length_.size());
@@ -55,6 +165,10 @@ SimilarityScorer::SimilarityScorer(std::string_view a) : text_(a) {
   for (std::size_t i = 0; i + 1 < text_.size(); ++i)
     pairHashes_.push_back(GramSet::pairHash(static_cast<unsigned char>(text_[i]),
                                             static_cast<unsigned char>(text_[i + 1])));
+  for (std::size_t i = 0; i + 2 < text_.size(); ++i)
+    tripleHashes_.push_back(GramBlock::tripleHash(static_cast<unsigned char>(text_[i]),
+                                                  static_cast<unsigned char>(text_[i + 1]),
+                                                  static_cast<unsigned char>(text_[i + 2])));
   maskWords_ = (text_.size() + 63) / 64;
   if (maskWords_ <= kMaxMaskWords) {
     distinctBytes_.resize(alphabet_);
@@ -276,6 +390,51 @@ std::uint64_t SimilarityScorer::sumBoundByPositions(const GramSet& grams, std::s
     nextPresent = present;
   }
   return bound;
+}
+
+// Bit e of every word below speaks of lane e: p1[i] says a[i] occurs,
+// p2[i] the pair at i, runs[i] at depth d that the d + 1 triples from i all
+// occur. Each set bit adds 1 to the bound of its lane, so position i adds
+// 1 + 1 + the length of its run of triples, as the contract says.
+void SimilarityScorer::blockBounds(const GramBlock& block, BoundScratch& scratch,
+                                   std::uint64_t (&bounds)[GramBlock::kLanes]) const {
+  const std::size_t n = text_.size();
+  LaneCounter counter;
+  std::vector<std::uint64_t>& p1 = scratch.bytes_;
+  std::vector<std::uint64_t>& p2 = scratch.pairs_;
+  std::vector<std::uint64_t>& runs = scratch.runs_;
+  p1.resize(n);
+  for (std::size_t i = 0; i < n; ++i) {
+    p1[i] = block.byteWord(static_cast<unsigned char>(text_[i]));
+    counter.add(p1[i]);
+  }
+  if (n >= 2) {
+    p2.resize(n - 1);
+    for (std::size_t i = 0; i + 1 < n; ++i) {
+      p2[i] = block.pairWord(pairHashes_[i]) & p1[i] & p1[i + 1];
+      counter.add(p2[i]);
+    }
+  }
+  if (n >= 3) {
+    runs.resize(n - 2);
+    for (std::size_t i = 0; i + 2 < n; ++i)
+      runs[i] = block.tripleWord(tripleHashes_[i]) & p2[i] & p2[i + 1];
+    std::size_t low = 0, high = n - 2;  // runs[] outside [low, high) is 0
+    for (std::size_t depth = 0;; ++depth) {
+      while (low < high && runs[low] == 0) ++low;
+      while (high > low && runs[high - 1] == 0) --high;
+      if (low == high) break;
+      if (depth == kMaxRunLevels) {
+        // A run from i ends with the string: levels depth .. n - 3 - i.
+        for (std::size_t i = low; i < high; ++i) counter.addWeighted(runs[i], n - 2 - i - depth);
+        break;
+      }
+      for (std::size_t i = low; i < high; ++i) counter.add(runs[i]);
+      for (std::size_t i = low; i + 1 < high; ++i) runs[i] &= runs[i + 1];
+      --high;
+    }
+  }
+  counter.finish(bounds);
 }
 
 }  // namespace kw

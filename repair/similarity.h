@@ -54,6 +54,30 @@ class GramSet {
   std::array<std::uint64_t, 8> pairs_{};  // 512 bits
 };
 
+// The byte, pair and (hashed) triple sets of up to 64 strings side by side:
+// per byte value and per bucket one 64-bit word whose bit e says whether
+// string e of the block contains it, so one load answers for 64 strings.
+// 10 KB per block, about 160 bytes per string.
+class GramBlock {
+ public:
+  static constexpr std::size_t kLanes = 64;
+
+  // Adds the grams of `s` to lane `lane` (< kLanes).
+  void add(std::size_t lane, std::string_view s);
+
+  std::uint64_t byteWord(unsigned char c) const { return words_[c]; }
+  // The pair bucket is GramSet::pairHash.
+  std::uint64_t pairWord(std::uint16_t bucket) const { return words_[256 + bucket]; }
+  std::uint64_t tripleWord(std::uint16_t bucket) const { return words_[768 + bucket]; }
+  static std::uint16_t tripleHash(unsigned char x, unsigned char y, unsigned char z) {
+    return static_cast<std::uint16_t>(((x * 0x9E3779B1u) ^ (y * 0x85EBCA77u) ^ (z * 0xC2B2AE3Du)) >>
+                                      23);
+  }
+
+ private:
+  std::array<std::uint64_t, 256 + 512 + 512> words_{};
+};
+
 // The first argument of pathSimilarity, prepared once (a suffix automaton of
 // it, at most 2|a| states) and then scored against many second arguments in
 // O(|b|) each. Immutable after construction, so one scorer may be shared by
@@ -73,6 +97,13 @@ class SimilarityScorer {
     std::vector<std::int32_t> touched_;
   };
 
+  // Working memory of one thread for blockBounds(), reused across calls.
+  class BoundScratch {
+   private:
+    friend class SimilarityScorer;
+    std::vector<std::uint64_t> bytes_, pairs_, runs_;
+  };
+
   explicit SimilarityScorer(std::string_view a);
 
   std::size_t size() const { return text_.size(); }
@@ -88,6 +119,15 @@ class SimilarityScorer {
   // best(i) is 0 when a[i] is absent from b and at most 1 + the number of
   // consecutive pairs a[t]a[t+1], t >= i, present in b. O(|a|), no memory.
   std::uint64_t sumBound(const GramSet& grams, std::size_t m) const;
+
+  // For every lane e of `block`, an upper bound of sum(b_e), b_e the string
+  // added to lane e, into bounds[e] (lanes without a string get some value).
+  // best(i) is 0 when a[i] is absent from b_e, at most 1 when the pair
+  // a[i]a[i+1] is absent, at most 2 when the triple a[i..i+2] is absent, and
+  // otherwise at most 2 + the number of consecutive triples present from i.
+  // The sums of the 64 lanes are counted side by side (bit-sliced).
+  void blockBounds(const GramBlock& block, BoundScratch& scratch,
+                   std::uint64_t (&bounds)[GramBlock::kLanes]) const;
 
   // The value sum / (|a| * m) computed exactly as pathSimilarity does; 0
   // when |a| or m is 0. Monotone in `sum`.
@@ -109,7 +149,8 @@ class SimilarityScorer {
   };
   std::vector<std::int32_t> firstEdge_;
   std::vector<Edge> edges_;
-  std::vector<std::uint16_t> pairHashes_;  // of a[i]a[i+1]
+  std::vector<std::uint16_t> pairHashes_;    // of a[i]a[i+1]
+  std::vector<std::uint16_t> tripleHashes_;  // of a[i..i+2]
   // Bit sets over the positions of a, for strings of up to kMaxMaskWords
   // words: per distinct byte (in order of first occurrence) where it stands.
   static constexpr std::size_t kMaxMaskWords = 8;

@@ -93,6 +93,61 @@ TEST(SimilarityScorerTest, MatchesReferenceOnRealisticPaths) {
   }
 }
 
+// The bound of one lane computed plainly from the block's bits: 0 for an
+// absent byte, 1 for an absent pair, 2 for an absent triple, else 1 more
+// than the bound of the next position.
+unsigned long long plainLaneBound(const std::string& a, const GramBlock& block, std::size_t lane) {
+  auto bit = [&](std::uint64_t word) { return (word >> lane) & 1; };
+  auto byteAt = [&](std::size_t i) { return static_cast<unsigned char>(a[i]); };
+  unsigned long long total = 0, next = 0;
+  for (std::size_t i = a.size(); i-- > 0;) {
+    unsigned long long here = bit(block.byteWord(byteAt(i)));
+    if (here && i + 1 < a.size() && bit(block.byteWord(byteAt(i + 1))) &&
+        bit(block.pairWord(GramSet::pairHash(byteAt(i), byteAt(i + 1))))) {
+      here = 2;
+      if (i + 2 < a.size() && next >= 2 &&
+          bit(block.tripleWord(GramBlock::tripleHash(byteAt(i), byteAt(i + 1), byteAt(i + 2)))))
+        here = 1 + next;
+    }
+    total += here;
+    next = here;
+  }
+  return total;
+}
+
+// The 64 lanes of a block counted side by side give exactly the plain
+// bound (runs up to 48 triples), which is never below the sum; longer runs
+// are bounded by the end of the string.
+TEST(SimilarityScorerTest, BlockBoundsCountEveryLaneAndNeverFallBelowTheSum) {
+  std::mt19937 rng(13);
+  const std::string alphabets[] = {"x", "xy", "abcd", "abcdefghijklmnopqrstuvwxyz/. -",
+                                   std::string("a\x80\xff\0b", 5)};
+  for (int round = 0; round < 400; ++round) {
+    const std::string& alphabet = alphabets[rng() % std::size(alphabets)];
+    const std::string a = randomString(rng, round % 4 == 0 ? 200 : 50, alphabet);
+    const SimilarityScorer scorer(a);
+    SimilarityScorer::BoundScratch scratch;
+    GramBlock block;
+    std::vector<std::string> lanes(GramBlock::kLanes);
+    for (std::size_t lane = 0; lane < lanes.size(); ++lane) {
+      const std::size_t from = rng() % (a.size() + 1);
+      lanes[lane] = rng() % 3 == 0 ? a.substr(from, rng() % 120) + randomString(rng, 10, alphabet)
+                                   : randomString(rng, 60, alphabet);
+      block.add(lane, lanes[lane]);
+    }
+    std::uint64_t bounds[GramBlock::kLanes];
+    scorer.blockBounds(block, scratch, bounds);
+    for (std::size_t lane = 0; lane < lanes.size(); ++lane) {
+      const std::string& b = lanes[lane];
+      ASSERT_GE(bounds[lane], reference::similaritySum(a, b)) << "'" << a << "' '" << b << "'";
+      if (a.size() <= 50)
+        ASSERT_EQ(bounds[lane], plainLaneBound(a, block, lane)) << "'" << a << "' '" << b << "'";
+      else
+        ASSERT_GE(bounds[lane], plainLaneBound(a, block, lane));
+    }
+  }
+}
+
 // A long string with many distinct bytes keeps its transitions in lists
 // instead of a table; the sums must not change.
 TEST(SimilarityScorerTest, LongStringsUseSparseTransitions) {
