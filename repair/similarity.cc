@@ -34,7 +34,19 @@ class LaneCounter {
  public:
   void add(std::uint64_t word) {
     pending_[pendingCount_++] = word;
-    if (pendingCount_ == 16) addSixteen();
+    if (pendingCount_ == 16) {
+      addSixteen(pending_);
+      pendingCount_ = 0;
+    }
+  }
+
+  void add(const std::uint64_t* words, std::size_t count) {
+    while (pendingCount_ != 0 && count != 0) {
+      add(*words++);
+      --count;
+    }
+    for (; count >= 16; words += 16, count -= 16) addSixteen(words);
+    while (count-- != 0) add(*words++);
   }
 
   void addWeighted(std::uint64_t word, std::uint64_t weight) {
@@ -78,8 +90,7 @@ class LaneCounter {
     planeCount_ = std::max(planeCount_, plane);
   }
 
-  void addSixteen() {
-    const std::uint64_t* d = pending_;
+  void addSixteen(const std::uint64_t* d) {
     std::uint64_t twosA, twosB, foursA, foursB, eightsA, eightsB, sixteens;
     csa(twosA, ones_, ones_, d[0], d[1]);
     csa(twosB, ones_, ones_, d[2], d[3]);
@@ -97,7 +108,6 @@ class LaneCounter {
     csa(eightsB, fours_, fours_, foursA, foursB);
     csa(sixteens, eights_, eights_, eightsA, eightsB);
     addAt(sixteens, 4);
-    pendingCount_ = 0;
   }
 
   std::uint64_t pending_[16];
@@ -404,16 +414,13 @@ void SimilarityScorer::blockBounds(const GramBlock& block, BoundScratch& scratch
   std::vector<std::uint64_t>& p2 = scratch.pairs_;
   std::vector<std::uint64_t>& runs = scratch.runs_;
   p1.resize(n);
-  for (std::size_t i = 0; i < n; ++i) {
-    p1[i] = block.byteWord(static_cast<unsigned char>(text_[i]));
-    counter.add(p1[i]);
-  }
+  for (std::size_t i = 0; i < n; ++i) p1[i] = block.byteWord(static_cast<unsigned char>(text_[i]));
+  counter.add(p1.data(), n);
   if (n >= 2) {
     p2.resize(n - 1);
-    for (std::size_t i = 0; i + 1 < n; ++i) {
+    for (std::size_t i = 0; i + 1 < n; ++i)
       p2[i] = block.pairWord(pairHashes_[i]) & p1[i] & p1[i + 1];
-      counter.add(p2[i]);
-    }
+    counter.add(p2.data(), n - 1);
   }
   if (n >= 3) {
     runs.resize(n - 2);
@@ -429,7 +436,7 @@ void SimilarityScorer::blockBounds(const GramBlock& block, BoundScratch& scratch
         for (std::size_t i = low; i < high; ++i) counter.addWeighted(runs[i], n - 2 - i - depth);
         break;
       }
-      for (std::size_t i = low; i < high; ++i) counter.add(runs[i]);
+      counter.add(runs.data() + low, high - low);
       for (std::size_t i = low; i + 1 < high; ++i) runs[i] &= runs[i + 1];
       --high;
     }
