@@ -52,7 +52,13 @@ class CandidateIndex::Collector {
     std::vector<Scratch> scratches;
     scratches.reserve(threads);
     for (unsigned k = 0; k < threads; ++k) scratches.emplace_back(*this);
-    {
+    // Until the set is full nothing can be skipped: workers started now
+    // would score whole blocks exactly.
+    while (merged_ < blockCount_ && set_.size() < limit_) {
+      scoreBlock(nextBlock_.fetch_add(1), scratches[0]);
+      mergeBlock(merged_++, scratches[0]);
+    }
+    if (merged_ < blockCount_) {
       std::vector<std::jthread> workers;
       for (unsigned k = 1; k < threads; ++k) {
         try {
@@ -137,16 +143,16 @@ class CandidateIndex::Collector {
   }
 
   void merge(Scratch& scratch) {
-    for (std::size_t merged = 0; merged < blockCount_;) {
-      if (done_[merged].load(std::memory_order_acquire)) {
-        mergeBlock(merged++, scratch);
+    while (merged_ < blockCount_) {
+      if (done_[merged_].load(std::memory_order_acquire)) {
+        mergeBlock(merged_++, scratch);
         continue;
       }
       const std::size_t block = nextBlock_.fetch_add(1);
       if (block < blockCount_)
         scoreBlock(block, scratch);
       else
-        done_[merged].wait(0, std::memory_order_acquire);
+        done_[merged_].wait(0, std::memory_order_acquire);
     }
   }
 
@@ -185,6 +191,7 @@ class CandidateIndex::Collector {
   const std::size_t blockCount_;
   std::vector<std::atomic<std::uint8_t>> done_;
   std::atomic<std::size_t> nextBlock_{0};
+  std::size_t merged_ = 0;  // blocks merged so far; calling thread only
   std::atomic<double> threshold_{kNoThreshold};
   std::vector<std::pair<double, std::size_t>> set_;  // ascending, ties in list order
 };
