@@ -45,6 +45,7 @@ set title "Candidate scoring: time per playlist entry against library size\n{/*0
 set xlabel "songs in the library"
 set ylabel "milliseconds per entry (CPU; wall on 2 threads)"
 set logscale xy
+set xrange [700:140000]
 set format x "%.0s%c"
 set grid
 set key top left
