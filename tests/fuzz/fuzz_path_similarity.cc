@@ -39,12 +39,14 @@ void fitBudget(const std::string& a, std::string& b) {
   while (!b.empty() && referenceCost(a, b) > kReferenceBudget) b.resize(b.size() / 2);
 }
 
+#ifndef TRACKMEND_LIBFUZZER
 std::string allBytesRepeated(size_t atLeast) {
   std::string text;
   while (text.size() < atLeast)
     for (int c = 0; c < 256; ++c) text.push_back(static_cast<char>(c));
   return text;
 }
+#endif
 
 bool sameBits(double x, double y) { return std::memcmp(&x, &y, sizeof x) == 0; }
 
