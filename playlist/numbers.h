@@ -15,6 +15,21 @@ int atoiClamped(std::string_view text);
 // ASCII lower case; every other byte is returned unchanged.
 inline char asciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
+// Whether `text` begins with the lower-case `prefix`, ignoring the letter
+// case of `text`.
+inline bool startsWithIgnoringCase(std::string_view text, std::string_view prefix) {
+  if (text.size() < prefix.size()) return false;
+  for (size_t i = 0; i < prefix.size(); ++i) {
+    if (asciiLower(text[i]) != prefix[i]) return false;
+  }
+  return true;
+}
+
+// The PLS header line, "[playlist]" in any letter case.
+inline bool isPlsHeaderLine(std::string_view line) {
+  return line.size() == 10 && startsWithIgnoringCase(line, "[playlist]");
+}
+
 }  // namespace kw
 
 #endif  // PLAYLIST_NUMBERS_H_

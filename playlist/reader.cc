@@ -27,14 +27,6 @@ std::string_view stripSpaces(std::string_view text) {
   return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
-bool startsWithIgnoringCase(std::string_view text, std::string_view prefix) {
-  if (text.size() < prefix.size()) return false;
-  for (size_t i = 0; i < prefix.size(); ++i) {
-    if (asciiLower(text[i]) != prefix[i]) return false;
-  }
-  return true;
-}
-
 // M3U body: '#' lines become the information of the next path line.
 void readM3uBody(file::InputFile& in, std::string& line, bool haveLine, PlayList& list,
                  std::ostream& progress) {
@@ -105,10 +97,6 @@ void readPlsBody(file::InputFile& in, std::string& line, bool haveLine, PlayList
   song.appendTo(list);
 }
 
-bool isPlsHeader(const std::string& line) {
-  return line.size() == 10 && startsWithIgnoringCase(line, "[playlist]");
-}
-
 }  // namespace
 
 void readPlaylist(PlayList& list, std::ostream& progress, std::ostream& warnings) {
@@ -130,7 +118,7 @@ void readPlaylist(PlayList& list, std::ostream& progress, std::ostream& warnings
     readM3uBody(in, line, in.readLine(line), list, progress);
     return;
   }
-  if (!isPlsHeader(line)) {
+  if (!isPlsHeaderLine(line)) {
     progress << "Assuming m3u format.\n";
     readM3uBody(in, line, true, list, progress);
     return;

@@ -72,12 +72,27 @@ bool anyExtInfo(const PlayList& list) {
   return false;
 }
 
+// Without a header, the first path of a plain M3U file is the line the reader
+// detects the format from: a path spelled "[playlist]" would turn the file
+// into an empty PLS, and one starting with a byte-order mark would lose those
+// bytes or have the file refused. Such a file gets the extended header, which
+// reads back to the same entries.
+bool firstPathPassesForHeader(const PlayList& list) {
+  for (const PlaylistEntry& entry : list.entries) {
+    if (entry.deleted) continue;
+    const std::string_view path = entry.path;
+    return isPlsHeaderLine(path) || path.starts_with("\xEF\xBB\xBF") ||
+           path.starts_with("\xFF\xFE") || path.starts_with("\xFE\xFF");
+  }
+  return false;
+}
+
 void appendHeader(std::string& out, const PlayList& list) {
   if (list.plsFormat) {
     out += "[playlist]\nnumberofentries=";
     appendNumber(out, writtenEntries(list));
     out += '\n';
-  } else if (anyExtInfo(list)) {
+  } else if (anyExtInfo(list) || firstPathPassesForHeader(list)) {
     out += "#EXTM3U\n";
   }
 }

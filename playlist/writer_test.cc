@@ -105,6 +105,33 @@ TEST_F(WriterTest, PlainM3uHasNoHeaderButADeletedEntryWithInfoCounts) {
   EXPECT_EQ(readFile(list.fileName), "");
 }
 
+// A plain M3U file is detected by its first line, so a first path that
+// looks like a header must not be written bare: it would read back as an
+// empty PLS, lose its byte-order-mark bytes, or be refused.
+TEST_F(WriterTest, FirstPathThatLooksLikeAHeaderGetsTheExtendedHeader) {
+  for (const std::string first : {"[PlayList]", "\xEF\xBB\xBF" "a.mp3", "\xFF\xFE" "a.mp3", "\xFE\xFF" "a.mp3"}) {
+    PlayList list(dir_.file("h.m3u"));
+    list.entries.emplace_back("gone.mp3");
+    list.entries.back().deleted = true;
+    list.entries.emplace_back(first);
+    list.entries.emplace_back("b.mp3");
+    save(list);
+    EXPECT_EQ(readFile(list.fileName), "#EXTM3U\n" + first + "\nb.mp3\n");
+    PlayList again(list.fileName);
+    std::ostringstream progress, warnings;
+    readPlaylist(again, progress, warnings);
+    ASSERT_EQ(again.entries.size(), 2u);
+    EXPECT_EQ(again.entries[0].path, first);
+    EXPECT_EQ(again.entries[0].extInfo, nullptr);
+    EXPECT_FALSE(again.plsFormat);
+  }
+  PlayList later(dir_.file("l.m3u"));
+  later.entries.emplace_back("a.mp3");
+  later.entries.emplace_back("[playlist]");
+  save(later);
+  EXPECT_EQ(readFile(later.fileName), "a.mp3\n[playlist]\n");
+}
+
 TEST_F(WriterTest, PlsIsNumberedOverWrittenEntriesWithoutANulLine) {  // decision f
   PlayList list = sample(dir_.file("s.pls"));
   list.plsFormat = true;
