@@ -71,8 +71,7 @@ class CandidateIndex::Collector {
     }
     CandidateSet result;
     result.reserve(set_.size());
-    for (auto it = set_.rbegin(); it != set_.rend(); ++it)
-      result.push_back({it->first, index_.validList_->entries[it->second]});
+    for (const Ranked& r : set_) result.push_back({r.value, index_.validList_->entries[r.item]});
     return result;
   }
 
@@ -125,8 +124,24 @@ class CandidateIndex::Collector {
       if (bound <= threshold_.load(std::memory_order_relaxed))
         slots_[k] = {bound, false};
       else
-        slots_[k] = {exactValue(k, scratch), true};
+        slots_[k] = refinedValue(k, pathSums[k - begin], scratch);
     }
+  }
+
+  // The exact value, or a tighter bound when the exact line value with the
+  // path's bound already cannot beat the threshold: the line is the shorter
+  // string, so this spares the dearer path score.
+  Slot refinedValue(std::size_t k, std::uint64_t pathSum, Scratch& scratch) const {
+    const Item& item = index_.items_[k];
+    if (!hasInfo_ || !item.hasInfo) return {exactValue(k, scratch), true};
+    const double info =
+        infoScorer_.similarity(textOf(item.infoOffset, item.infoSize), scratch.info);
+    double value = pathScorer_.ratio(pathSum, item.pathSize);
+    value += info;
+    if (value <= threshold_.load(std::memory_order_relaxed)) return {value, false};
+    value = pathScorer_.similarity(textOf(item.pathOffset, item.pathSize), scratch.path);
+    value += info;
+    return {value, true};
   }
 
   void scoreBlock(std::size_t block, Scratch& scratch) {
@@ -162,23 +177,24 @@ class CandidateIndex::Collector {
       const Slot slot = slots_[k];
       if (slot.exact)
         offer(slot.value, k);
-      else if (set_.size() < limit_ || slot.value > set_.front().first)
+      else if (set_.size() < limit_ || slot.value > set_.back().value)
         offer(exactValue(k, scratch), k);
     }
   }
 
+  // The set is kept in ranked order, so a newcomer, usually just above the
+  // smallest value, moves few pairs, and the tied bottom leaves from the end.
   void offer(double value, std::size_t k) {
-    if (set_.size() >= limit_ && !(value > set_.front().first)) return;
-    const auto at = std::upper_bound(set_.begin(), set_.end(), value,
-                                     [](double v, const auto& pair) { return v < pair.first; });
+    if (set_.size() >= limit_ && !(value > set_.back().value)) return;
+    // Among equal values the later item ranks first: before all of them.
+    const auto at = std::partition_point(set_.begin(), set_.end(),
+                                         [&](const Ranked& r) { return r.value > value; });
     set_.insert(at, {value, k});
     if (set_.size() > limit_) {
-      const double smallest = set_.front().first;
-      const auto firstAbove = std::find_if(set_.begin(), set_.end(),
-                                           [&](const auto& pair) { return pair.first != smallest; });
-      set_.erase(set_.begin(), firstAbove);
+      const double smallest = set_.back().value;
+      while (set_.back().value == smallest) set_.pop_back();
     }
-    threshold_.store(set_.size() == limit_ ? set_.front().first : kNoThreshold,
+    threshold_.store(set_.size() == limit_ ? set_.back().value : kNoThreshold,
                      std::memory_order_relaxed);
   }
 
@@ -193,7 +209,11 @@ class CandidateIndex::Collector {
   std::atomic<std::size_t> nextBlock_{0};
   std::size_t merged_ = 0;  // blocks merged so far; calling thread only
   std::atomic<double> threshold_{kNoThreshold};
-  std::vector<std::pair<double, std::size_t>> set_;  // ascending, ties in list order
+  struct Ranked {
+    double value;
+    std::size_t item;
+  };
+  std::vector<Ranked> set_;  // ranked: descending, ties later item first
 };
 
 CandidateIndex::CandidateIndex(const PlayList& validList, unsigned threads)

@@ -118,6 +118,46 @@ class LaneCounter {
   int planeCount_ = 0;
 };
 
+// Level d counts, per lane, the positions i of a string whose d + 1 triples
+// from i all occur (the string's triple hashes and pair words p2 given). Only the positions still running at a level are visited, so the
+// cost follows the runs, not the length times the deepest run.
+void addRunLevels(const GramBlock& block, const std::vector<std::uint16_t>& tripleHashes,
+                  const std::vector<std::uint64_t>& p2, std::vector<std::uint64_t>& runs,
+                  std::vector<std::uint32_t>& active, std::vector<std::uint64_t>& gathered,
+                  LaneCounter& counter) {
+  const std::size_t n = tripleHashes.size() + 2;
+  runs.resize(n - 1);
+  active.resize(n - 2);
+  std::size_t running = 0;
+  for (std::size_t i = 0; i + 2 < n; ++i) {
+    runs[i] = block.tripleWord(tripleHashes[i]) & p2[i] & p2[i + 1];
+    active[running] = static_cast<std::uint32_t>(i);
+    running += runs[i] != 0;
+  }
+  runs[n - 2] = 0;  // ends every run at the last triple
+  for (std::size_t depth = 0; running != 0; ++depth) {
+    if (depth == kMaxRunLevels) {
+      // A run from i ends with the string: levels depth .. n - 3 - i.
+      for (std::size_t k = 0; k < running; ++k)
+        counter.addWeighted(runs[active[k]], n - 2 - active[k] - depth);
+      return;
+    }
+    std::size_t kept = 0;
+    for (std::size_t k = 0; k < running; ++k) {
+      const std::uint32_t i = active[k];
+      const std::uint64_t w = runs[i];
+      gathered[k] = w;
+      // runs[i + 1] still holds this level: positions go up.
+      const std::uint64_t deeper = w & runs[i + 1];
+      runs[i] = deeper;
+      active[kept] = i;
+      kept += deeper != 0;
+    }
+    counter.add(gathered.data(), running);
+    running = kept;
+  }
+}
+
 }  // namespace
 
 std::string lowerCased(std::string_view s) {
@@ -164,9 +204,7 @@ void GramBlock::add(std::size_t lane, std::string_view s) {
 }
 
 SimilarityScorer::Scratch::Scratch(const SimilarityScorer& scorer)
-    : reached_(scorer.length_.size(), 0), full_(scorer.length_.size(), 0) {
-  touched_.reserve(scorer.length_.size());
-}
+    : reached_(scorer.length_.size(), 0), touched_(scorer.length_.size(), 0) {}
 
 SimilarityScorer::SimilarityScorer(std::string_view a) : text_(a) {
   symbol_.fill(-1);
@@ -292,10 +330,66 @@ void SimilarityScorer::build() {
 // state and all strings of its suffix-link ancestors are then found too.
 std::uint64_t SimilarityScorer::sum(std::string_view b, Scratch& scratch) const {
   std::int32_t* reached = scratch.reached_.data();
-  std::uint8_t* full = scratch.full_.data();
-  std::vector<std::int32_t>& touched = scratch.touched_;
-  touched.clear();
+  std::int32_t* touched = scratch.touched_.data();
+  std::size_t count = dense_ ? walkDense(b, reached, touched) : walkSparse(b, reached, touched);
 
+  // A state whose every length is reached has had its ancestors visited
+  // (from itself when the walk reached it, or by the climb that filled it),
+  // so each climb stops at the first such state.
+  const std::int32_t* link = link_.data();
+  const std::int32_t* length = length_.data();
+  const std::size_t visited = count;
+  for (std::size_t k = 0; k < visited; ++k) {
+    for (std::int32_t p = link[touched[k]]; p > 0 && reached[p] != length[p]; p = link[p]) {
+      if (reached[p] == 0) touched[count++] = p;
+      reached[p] = length[p];
+    }
+  }
+
+  std::uint64_t total = 0;
+  for (std::size_t k = 0; k < count; ++k) {
+    const std::int32_t u = touched[k];
+    total += static_cast<std::uint64_t>(reached[u] - length[link[u]]) *
+             static_cast<std::uint64_t>(endCount_[u]);
+    reached[u] = 0;
+  }
+  return total;
+}
+
+std::size_t SimilarityScorer::walkDense(std::string_view b, std::int32_t* reached,
+                                        std::int32_t* touched) const {
+  const std::int32_t* table = table_.data();
+  const std::int32_t* link = link_.data();
+  const std::int32_t* lengths = length_.data();
+  const std::size_t alphabet = static_cast<std::size_t>(alphabet_);
+  std::size_t count = 0;
+  std::int32_t state = 0, length = 0;
+  for (unsigned char byte : b) {
+    const std::int32_t c = symbol_[byte];
+    if (c < 0) {
+      state = 0;
+      length = 0;
+      continue;
+    }
+    std::int32_t target;
+    while ((target = table[static_cast<std::size_t>(state) * alphabet + c]) == 0 && state != 0) {
+      state = link[state];
+      length = lengths[state];
+    }
+    state = target;  // the root has a transition for every byte of a
+    ++length;
+    if (length > reached[state]) {
+      touched[count] = state;
+      count += reached[state] == 0;
+      reached[state] = length;
+    }
+  }
+  return count;
+}
+
+std::size_t SimilarityScorer::walkSparse(std::string_view b, std::int32_t* reached,
+                                         std::int32_t* touched) const {
+  std::size_t count = 0;
   std::int32_t state = 0, length = 0;
   for (unsigned char byte : b) {
     const std::int32_t c = symbol_[byte];
@@ -309,37 +403,15 @@ std::uint64_t SimilarityScorer::sum(std::string_view b, Scratch& scratch) const 
       state = link_[state];
       length = length_[state];
     }
-    state = target;  // the root has a transition for every byte of a
+    state = target;
     ++length;
     if (length > reached[state]) {
-      if (reached[state] == 0) touched.push_back(state);
+      touched[count] = state;
+      count += reached[state] == 0;
       reached[state] = length;
     }
   }
-
-  const std::size_t visited = touched.size();
-  for (std::size_t k = 0; k < visited; ++k) {
-    for (std::int32_t p = link_[touched[k]]; p > 0 && !full[p]; p = link_[p]) {
-      if (reached[p] == 0) touched.push_back(p);
-      full[p] = 1;
-      reached[p] = length_[p];
-    }
-  }
-
-  std::uint64_t total = 0;
-  for (std::int32_t u : touched) {
-    total += static_cast<std::uint64_t>(reached[u] - length_[link_[u]]) *
-             static_cast<std::uint64_t>(endCount_[u]);
-    reached[u] = 0;
-    full[u] = 0;
-  }
-  return total;
-}
-
-double SimilarityScorer::ratio(std::uint64_t sum, std::size_t m) const {
-  if (text_.empty() || m == 0) return 0.0;
-  return static_cast<double>(sum) /
-         (static_cast<double>(text_.size()) * static_cast<double>(m));
+  return count;
 }
 
 double SimilarityScorer::similarity(std::string_view b, Scratch& scratch) const {
@@ -413,7 +485,9 @@ void SimilarityScorer::blockBounds(const GramBlock& block, BoundScratch& scratch
   std::vector<std::uint64_t>& p1 = scratch.bytes_;
   std::vector<std::uint64_t>& p2 = scratch.pairs_;
   std::vector<std::uint64_t>& runs = scratch.runs_;
+  std::vector<std::uint64_t>& gathered = scratch.gathered_;
   p1.resize(n);
+  gathered.resize(n);
   for (std::size_t i = 0; i < n; ++i) p1[i] = block.byteWord(static_cast<unsigned char>(text_[i]));
   counter.add(p1.data(), n);
   if (n >= 2) {
@@ -422,25 +496,8 @@ void SimilarityScorer::blockBounds(const GramBlock& block, BoundScratch& scratch
       p2[i] = block.pairWord(pairHashes_[i]) & p1[i] & p1[i + 1];
     counter.add(p2.data(), n - 1);
   }
-  if (n >= 3) {
-    runs.resize(n - 2);
-    for (std::size_t i = 0; i + 2 < n; ++i)
-      runs[i] = block.tripleWord(tripleHashes_[i]) & p2[i] & p2[i + 1];
-    std::size_t low = 0, high = n - 2;  // runs[] outside [low, high) is 0
-    for (std::size_t depth = 0;; ++depth) {
-      while (low < high && runs[low] == 0) ++low;
-      while (high > low && runs[high - 1] == 0) --high;
-      if (low == high) break;
-      if (depth == kMaxRunLevels) {
-        // A run from i ends with the string: levels depth .. n - 3 - i.
-        for (std::size_t i = low; i < high; ++i) counter.addWeighted(runs[i], n - 2 - i - depth);
-        break;
-      }
-      counter.add(runs.data() + low, high - low);
-      for (std::size_t i = low; i + 1 < high; ++i) runs[i] &= runs[i + 1];
-      --high;
-    }
-  }
+  if (n >= 3)
+    addRunLevels(block, tripleHashes_, p2, runs, scratch.active_, gathered, counter);
   counter.finish(bounds);
 }
 

@@ -93,15 +93,15 @@ class SimilarityScorer {
    private:
     friend class SimilarityScorer;
     std::vector<std::int32_t> reached_;  // longest length seen per state
-    std::vector<std::uint8_t> full_;     // every length of the state reached
-    std::vector<std::int32_t> touched_;
+    std::vector<std::int32_t> touched_;  // states with reached_ set, each once
   };
 
   // Working memory of one thread for blockBounds(), reused across calls.
   class BoundScratch {
    private:
     friend class SimilarityScorer;
-    std::vector<std::uint64_t> bytes_, pairs_, runs_;
+    std::vector<std::uint64_t> bytes_, pairs_, runs_, gathered_;
+    std::vector<std::uint32_t> active_;
   };
 
   explicit SimilarityScorer(std::string_view a);
@@ -131,11 +131,18 @@ class SimilarityScorer {
 
   // The value sum / (|a| * m) computed exactly as pathSimilarity does; 0
   // when |a| or m is 0. Monotone in `sum`.
-  double ratio(std::uint64_t sum, std::size_t m) const;
+  double ratio(std::uint64_t sum, std::size_t m) const {
+    if (text_.empty() || m == 0) return 0.0;
+    return static_cast<double>(sum) / (static_cast<double>(text_.size()) * static_cast<double>(m));
+  }
 
  private:
   std::int32_t next(std::int32_t state, std::int32_t symbol) const;
   void build();
+  // The walk of sum(): marks in `reached` the longest string of each state
+  // found in b and lists those states in `touched`; returns how many.
+  std::size_t walkDense(std::string_view b, std::int32_t* reached, std::int32_t* touched) const;
+  std::size_t walkSparse(std::string_view b, std::int32_t* reached, std::int32_t* touched) const;
 
   std::string text_;
   std::array<std::int16_t, 256> symbol_{};  // byte -> alphabet index, -1 absent
