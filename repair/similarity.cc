@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cctype>
+#include <cstring>
 #include <numeric>
 
 namespace kw {
@@ -27,15 +28,26 @@ std::uint64_t transpose8(std::uint64_t x) {
   return x;
 }
 
+// Two 64-bit words handled by one instruction where the target has vector
+// registers (SSE2 on every x86-64); plain pairs of words elsewhere.
+typedef std::uint64_t WordPair __attribute__((vector_size(16)));
+
+WordPair loadPair(const std::uint64_t* words) {
+  WordPair pair;
+  std::memcpy(&pair, words, sizeof pair);
+  return pair;
+}
+
 // For each of 64 lanes, how many of the added words have that lane's bit set
-// (times their weight). Words go through carry-save adders sixteen at a time
-// and the sixteens into bit planes, about five operations per word.
+// (times their weight). Words go through carry-save adders thirty-two at a
+// time, two side by side, and the sixteens into bit planes: about three
+// operations per word.
 class LaneCounter {
  public:
   void add(std::uint64_t word) {
     pending_[pendingCount_++] = word;
-    if (pendingCount_ == 16) {
-      addSixteen(pending_);
+    if (pendingCount_ == kBatch) {
+      addBatch(pending_);
       pendingCount_ = 0;
     }
   }
@@ -45,7 +57,7 @@ class LaneCounter {
       add(*words++);
       --count;
     }
-    for (; count >= 16; words += 16, count -= 16) addSixteen(words);
+    for (; count >= kBatch; words += kBatch, count -= kBatch) addBatch(words);
     while (count-- != 0) add(*words++);
   }
 
@@ -56,10 +68,12 @@ class LaneCounter {
 
   void finish(std::uint64_t (&counts)[64]) {
     for (int k = 0; k < pendingCount_; ++k) addAt(pending_[k], 0);
-    addAt(ones_, 0);
-    addAt(twos_, 1);
-    addAt(fours_, 2);
-    addAt(eights_, 3);
+    for (int half = 0; half < 2; ++half) {
+      addAt(ones_[half], 0);
+      addAt(twos_[half], 1);
+      addAt(fours_[half], 2);
+      addAt(eights_[half], 3);
+    }
     std::fill(std::begin(counts), std::end(counts), 0);
     for (int base = 0; base < planeCount_; base += 8) {
       for (int group = 0; group < 8; ++group) {
@@ -73,9 +87,10 @@ class LaneCounter {
   }
 
  private:
-  static void csa(std::uint64_t& high, std::uint64_t& low, std::uint64_t a, std::uint64_t b,
-                  std::uint64_t c) {
-    const std::uint64_t u = a ^ b;
+  static constexpr int kBatch = 32;
+
+  static void csa(WordPair& high, WordPair& low, WordPair a, WordPair b, WordPair c) {
+    const WordPair u = a ^ b;
     high = (a & b) | (u & c);
     low = u ^ c;
   }
@@ -90,8 +105,10 @@ class LaneCounter {
     planeCount_ = std::max(planeCount_, plane);
   }
 
-  void addSixteen(const std::uint64_t* d) {
-    std::uint64_t twosA, twosB, foursA, foursB, eightsA, eightsB, sixteens;
+  void addBatch(const std::uint64_t* words) {
+    WordPair d[16];
+    for (int k = 0; k < 16; ++k) d[k] = loadPair(words + 2 * k);
+    WordPair twosA, twosB, foursA, foursB, eightsA, eightsB, sixteens;
     csa(twosA, ones_, ones_, d[0], d[1]);
     csa(twosB, ones_, ones_, d[2], d[3]);
     csa(foursA, twos_, twos_, twosA, twosB);
@@ -107,24 +124,29 @@ class LaneCounter {
     csa(foursB, twos_, twos_, twosA, twosB);
     csa(eightsB, fours_, fours_, foursA, foursB);
     csa(sixteens, eights_, eights_, eightsA, eightsB);
-    addAt(sixteens, 4);
+    addAt(sixteens[0], 4);
+    addAt(sixteens[1], 4);
   }
 
-  std::uint64_t pending_[16];
+  std::uint64_t pending_[kBatch];
   int pendingCount_ = 0;
-  std::uint64_t ones_ = 0, twos_ = 0, fours_ = 0, eights_ = 0;
+  // Two independent partial counts, one per half of each pair.
+  WordPair ones_{}, twos_{}, fours_{}, eights_{};
   // 64 planes hold any count below 2^64; 8 more keep the extraction simple.
   std::uint64_t planes_[72] = {};
   int planeCount_ = 0;
 };
 
-// Level d counts, per lane, the positions i of a string whose d + 1 triples
-// from i all occur (the string's triple hashes and pair words p2 given). Only the positions still running at a level are visited, so the
-// cost follows the runs, not the length times the deepest run.
-void addRunLevels(const GramBlock& block, const std::vector<std::uint16_t>& tripleHashes,
-                  const std::vector<std::uint64_t>& p2, std::vector<std::uint64_t>& runs,
-                  std::vector<std::uint32_t>& active, std::vector<std::uint64_t>& gathered,
-                  LaneCounter& counter) {
+// Appends to `words`, level by level, the words of the positions i of a
+// string (given by its triple hashes and its pair words p2) whose d + 1
+// triples from i all occur in some lane; runs that reach kMaxRunLevels go
+// to `counter` weighted by the levels left. Only the positions still
+// running at a level are visited, so the cost follows the runs, not the
+// length times the deepest run.
+void appendRunLevels(const GramBlock& block, const std::vector<std::uint16_t>& tripleHashes,
+                     const std::uint64_t* p2, std::vector<std::uint64_t>& runs,
+                     std::vector<std::uint32_t>& active, std::vector<std::uint64_t>& words,
+                     LaneCounter& counter) {
   const std::size_t n = tripleHashes.size() + 2;
   runs.resize(n - 1);
   active.resize(n - 2);
@@ -142,18 +164,20 @@ void addRunLevels(const GramBlock& block, const std::vector<std::uint16_t>& trip
         counter.addWeighted(runs[active[k]], n - 2 - active[k] - depth);
       return;
     }
+    const std::size_t base = words.size();
+    words.resize(base + running);
+    std::uint64_t* out = words.data() + base;
     std::size_t kept = 0;
     for (std::size_t k = 0; k < running; ++k) {
       const std::uint32_t i = active[k];
       const std::uint64_t w = runs[i];
-      gathered[k] = w;
+      out[k] = w;
       // runs[i + 1] still holds this level: positions go up.
       const std::uint64_t deeper = w & runs[i + 1];
       runs[i] = deeper;
       active[kept] = i;
       kept += deeper != 0;
     }
-    counter.add(gathered.data(), running);
     running = kept;
   }
 }
@@ -241,7 +265,9 @@ std::int32_t SimilarityScorer::next(std::int32_t state, std::int32_t symbol) con
 // end at the same set of positions; endCount_ is the size of that set.
 void SimilarityScorer::build() {
   const std::size_t capacity = 2 * text_.size() + 1;
-  dense_ = capacity * static_cast<std::size_t>(alphabet_) <= kDenseLimit;
+  // The walk table packs a state and a length into 16 bits each.
+  dense_ = capacity * static_cast<std::size_t>(alphabet_ + 1) <= kDenseLimit &&
+           capacity < kKeepsLength;
   length_.reserve(capacity);
   link_.reserve(capacity);
   endCount_.reserve(capacity);
@@ -322,6 +348,43 @@ void SimilarityScorer::build() {
             [&](std::int32_t x, std::int32_t y) { return length_[x] > length_[y]; });
   for (std::int32_t v : order)
     if (link_[v] >= 0) endCount_[link_[v]] += endCount_[v];
+  if (dense_) buildWalkTable(order);
+}
+
+// Folds the suffix-link fallbacks of the matching walk into one table, so
+// that a byte costs one lookup and no loop. Entry (state, symbol) holds the
+// state reached and, in its low 16 bits, the length the match falls back
+// to: kKeepsLength when the state itself has the transition (the length
+// grows by one), else 1 + the length of the nearest suffix-link ancestor
+// that has it. That fallback is never above the current length, so the new
+// length is min(length + 1, low bits). The extra last column, for bytes
+// absent from a, leads to the root with length 0. `byLengthDown` lists the
+// states by decreasing length, so links come before the states using them
+// when it is walked backwards.
+void SimilarityScorer::buildWalkTable(const std::vector<std::int32_t>& byLengthDown) {
+  const std::size_t width = static_cast<std::size_t>(alphabet_) + 1;
+  walkTable_.assign(length_.size() * width, 0);
+  for (auto it = byLengthDown.rbegin(); it != byLengthDown.rend(); ++it) {
+    const std::size_t state = static_cast<std::size_t>(*it);
+    std::uint32_t* row = &walkTable_[state * width];
+    const std::uint32_t* linkRow =
+        link_[state] >= 0 ? &walkTable_[static_cast<std::size_t>(link_[state]) * width] : nullptr;
+    for (std::size_t c = 0; c + 1 < width; ++c) {
+      const std::int32_t target = table_[state * static_cast<std::size_t>(alphabet_) + c];
+      if (target != 0 || linkRow == nullptr) {
+        row[c] = static_cast<std::uint32_t>(target) << 16 | kKeepsLength;
+        continue;
+      }
+      const std::uint32_t fallback = linkRow[c];
+      const std::uint32_t linkLength = static_cast<std::uint32_t>(length_[link_[state]]);
+      row[c] = (fallback & 0xFFFF) == kKeepsLength ? (fallback & 0xFFFF0000u) | (linkLength + 1)
+                                                   : fallback;
+    }
+  }
+  for (std::size_t b = 0; b < 256; ++b)
+    walkSymbol_[b] = static_cast<std::uint16_t>(symbol_[b] < 0 ? alphabet_ : symbol_[b]);
+  table_.clear();
+  table_.shrink_to_fit();
 }
 
 // Each pair (i, l) with a[i..i+l) occurring in b counts once, which gives
@@ -358,30 +421,18 @@ std::uint64_t SimilarityScorer::sum(std::string_view b, Scratch& scratch) const 
 
 std::size_t SimilarityScorer::walkDense(std::string_view b, std::int32_t* reached,
                                         std::int32_t* touched) const {
-  const std::int32_t* table = table_.data();
-  const std::int32_t* link = link_.data();
-  const std::int32_t* lengths = length_.data();
-  const std::size_t alphabet = static_cast<std::size_t>(alphabet_);
+  const std::uint32_t* table = walkTable_.data();
+  const std::size_t width = static_cast<std::size_t>(alphabet_) + 1;
   std::size_t count = 0;
-  std::int32_t state = 0, length = 0;
+  std::uint32_t state = 0, length = 0;
   for (unsigned char byte : b) {
-    const std::int32_t c = symbol_[byte];
-    if (c < 0) {
-      state = 0;
-      length = 0;
-      continue;
-    }
-    std::int32_t target;
-    while ((target = table[static_cast<std::size_t>(state) * alphabet + c]) == 0 && state != 0) {
-      state = link[state];
-      length = lengths[state];
-    }
-    state = target;  // the root has a transition for every byte of a
-    ++length;
-    if (length > reached[state]) {
-      touched[count] = state;
+    const std::uint32_t step = table[state * width + walkSymbol_[byte]];
+    length = std::min(length + 1, step & 0xFFFF);
+    state = step >> 16;
+    if (static_cast<std::int32_t>(length) > reached[state]) {
+      touched[count] = static_cast<std::int32_t>(state);
       count += reached[state] == 0;
-      reached[state] = length;
+      reached[state] = static_cast<std::int32_t>(length);
     }
   }
   return count;
@@ -475,29 +526,27 @@ std::uint64_t SimilarityScorer::sumBoundByPositions(const GramSet& grams, std::s
 }
 
 // Bit e of every word below speaks of lane e: p1[i] says a[i] occurs,
-// p2[i] the pair at i, runs[i] at depth d that the d + 1 triples from i all
+// p2[i] the pair at i, a level-d word of i that the d + 1 triples from i all
 // occur. Each set bit adds 1 to the bound of its lane, so position i adds
 // 1 + 1 + the length of its run of triples, as the contract says.
 void SimilarityScorer::blockBounds(const GramBlock& block, BoundScratch& scratch,
                                    std::uint64_t (&bounds)[GramBlock::kLanes]) const {
   const std::size_t n = text_.size();
   LaneCounter counter;
-  std::vector<std::uint64_t>& p1 = scratch.bytes_;
-  std::vector<std::uint64_t>& p2 = scratch.pairs_;
-  std::vector<std::uint64_t>& runs = scratch.runs_;
-  std::vector<std::uint64_t>& gathered = scratch.gathered_;
-  p1.resize(n);
-  gathered.resize(n);
+  // Every word to count, back to back, so that they go through the counter
+  // in whole batches: the bytes, the pairs, then the triple levels.
+  // Room for the deepest levels up front: the pair words must not move.
+  std::vector<std::uint64_t>& words = scratch.words_;
+  words.reserve((2 + kMaxRunLevels) * n);
+  words.resize(n + (n >= 2 ? n - 1 : 0));
+  std::uint64_t* p1 = words.data();
   for (std::size_t i = 0; i < n; ++i) p1[i] = block.byteWord(static_cast<unsigned char>(text_[i]));
-  counter.add(p1.data(), n);
-  if (n >= 2) {
-    p2.resize(n - 1);
-    for (std::size_t i = 0; i + 1 < n; ++i)
-      p2[i] = block.pairWord(pairHashes_[i]) & p1[i] & p1[i + 1];
-    counter.add(p2.data(), n - 1);
-  }
+  std::uint64_t* p2 = p1 + n;
+  for (std::size_t i = 0; i + 1 < n; ++i)
+    p2[i] = block.pairWord(pairHashes_[i]) & p1[i] & p1[i + 1];
   if (n >= 3)
-    addRunLevels(block, tripleHashes_, p2, runs, scratch.active_, gathered, counter);
+    appendRunLevels(block, tripleHashes_, p2, scratch.runs_, scratch.active_, words, counter);
+  counter.add(words.data(), words.size());
   counter.finish(bounds);
 }
 

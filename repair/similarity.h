@@ -100,7 +100,7 @@ class SimilarityScorer {
   class BoundScratch {
    private:
     friend class SimilarityScorer;
-    std::vector<std::uint64_t> bytes_, pairs_, runs_, gathered_;
+    std::vector<std::uint64_t> words_, runs_;
     std::vector<std::uint32_t> active_;
   };
 
@@ -149,7 +149,13 @@ class SimilarityScorer {
   std::int32_t alphabet_ = 0;
   bool dense_ = true;
   std::vector<std::int32_t> length_, link_, endCount_;
-  std::vector<std::int32_t> table_;  // dense transitions, 0 = none
+  std::vector<std::int32_t> table_;  // dense transitions while building, 0 = none
+  // The dense walk: per state and symbol (one more for absent bytes) the next
+  // state << 16 | the length to fall back to; see buildWalkTable.
+  static constexpr std::uint32_t kKeepsLength = 0xFFFF;
+  std::vector<std::uint32_t> walkTable_;
+  std::array<std::uint16_t, 256> walkSymbol_{};
+  void buildWalkTable(const std::vector<std::int32_t>& byLengthDown);
   // Sparse transitions for very long strings: per state a list of edges.
   struct Edge {
     std::int32_t symbol, target, nextEdge;

@@ -164,5 +164,24 @@ TEST(SimilarityScorerTest, LongStringsUseSparseTransitions) {
   }
 }
 
+// Long strings over few bytes: the packed walk table holds states and
+// lengths in 16 bits up to about 32,000 bytes; beyond, the edge lists take
+// over. Long matches and repeats stress the fallback lengths.
+TEST(SimilarityScorerTest, LongStringsOverFewBytesOnBothSidesOfThePackedLimit) {
+  std::mt19937 rng(9);
+  for (const std::size_t n : {32766u, 32767u, 40000u}) {
+    std::string a(n, 'a');
+    for (char& c : a) c = "abc"[rng() % 3];
+    a.replace(n / 2, 300, std::string(300, 'a'));
+    const SimilarityScorer scorer(a);
+    SimilarityScorer::Scratch scratch(scorer);
+    for (int k = 0; k < 4; ++k) {
+      const std::string b = a.substr(rng() % (n - 400), 200) + "z" +
+                            std::string(rng() % 350, 'a') + randomString(rng, 30, "abcz");
+      EXPECT_EQ(scorer.sum(b, scratch), reference::similaritySum(a, b)) << n;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace kw
