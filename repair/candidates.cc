@@ -117,8 +117,9 @@ class CandidateIndex::Collector {
       return;
     }
     std::uint64_t pathSums[GramBlock::kLanes], infoSums[GramBlock::kLanes] = {};
-    pathScorer_.blockBounds(index_.pathGrams_[gramBlock], scratch.pathBound, pathSums);
-    if (hasInfo_) infoScorer_.blockBounds(index_.infoGrams_[gramBlock], scratch.infoBound, infoSums);
+    pathScorer_.blockBounds(index_.pathGrams_.block(gramBlock), scratch.pathBound, pathSums);
+    if (hasInfo_)
+      infoScorer_.blockBounds(index_.infoGrams_.block(gramBlock), scratch.infoBound, infoSums);
     for (std::size_t k = begin; k < end; ++k) {
       const double bound = boundValue(k, pathSums[k - begin], infoSums[k - begin]);
       if (bound <= threshold_.load(std::memory_order_relaxed))
@@ -225,23 +226,30 @@ CandidateIndex::CandidateIndex(const PlayList& validList, unsigned threads)
   text_.reserve(bytes);
   items_.reserve(validList.entries.size());
   const std::size_t blocks = (validList.entries.size() + GramBlock::kLanes - 1) / GramBlock::kLanes;
-  pathGrams_.resize(blocks);
-  infoGrams_.resize(blocks);
+  pathGrams_ = GramBlockColumns(blocks);
+  infoGrams_ = GramBlockColumns(blocks);
+  GramBlock pathBlock, infoBlock;  // the block being filled
   for (const PlaylistEntry& e : validList.entries) {
     const std::size_t block = items_.size() / GramBlock::kLanes, lane = items_.size() % GramBlock::kLanes;
     Item item{};
     item.pathOffset = static_cast<std::uint32_t>(text_.size());
     text_ += lowerCased(e.path);
     item.pathSize = static_cast<std::uint32_t>(e.path.size());
-    pathGrams_[block].add(lane, std::string_view(text_).substr(item.pathOffset));
+    pathBlock.add(lane, std::string_view(text_).substr(item.pathOffset));
     item.hasInfo = e.extInfo != nullptr;
     item.infoOffset = static_cast<std::uint32_t>(text_.size());
     if (item.hasInfo) {
       text_ += lowerCased(*e.extInfo);
       item.infoSize = static_cast<std::uint32_t>(e.extInfo->size());
-      infoGrams_[block].add(lane, std::string_view(text_).substr(item.infoOffset));
+      infoBlock.add(lane, std::string_view(text_).substr(item.infoOffset));
     }
     items_.push_back(item);
+    if (lane + 1 == GramBlock::kLanes || items_.size() == validList.entries.size()) {
+      pathGrams_.set(block, pathBlock);
+      infoGrams_.set(block, infoBlock);
+      pathBlock = GramBlock();
+      infoBlock = GramBlock();
+    }
   }
 }
 

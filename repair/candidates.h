@@ -61,7 +61,7 @@ class CandidateIndex {
   std::vector<Item> items_;
   // Gram sets of items 64k .. 64k + 63 in block k (lines: empty lanes for
   // items without one).
-  std::vector<GramBlock> pathGrams_, infoGrams_;
+  GramBlockColumns pathGrams_, infoGrams_;
 };
 
 // CandidateIndex(validList).collect(entry, limit), for single calls.

@@ -143,7 +143,7 @@ class LaneCounter {
 // to `counter` weighted by the levels left. Only the positions still
 // running at a level are visited, so the cost follows the runs, not the
 // length times the deepest run.
-void appendRunLevels(const GramBlock& block, const std::vector<std::uint16_t>& tripleHashes,
+void appendRunLevels(const GramWords& block, const std::vector<std::uint16_t>& tripleHashes,
                      const std::uint64_t* p2, std::vector<std::uint64_t>& runs,
                      std::vector<std::uint32_t>& active, std::vector<std::uint64_t>& words,
                      LaneCounter& counter) {
@@ -529,7 +529,7 @@ std::uint64_t SimilarityScorer::sumBoundByPositions(const GramSet& grams, std::s
 // p2[i] the pair at i, a level-d word of i that the d + 1 triples from i all
 // occur. Each set bit adds 1 to the bound of its lane, so position i adds
 // 1 + 1 + the length of its run of triples, as the contract says.
-void SimilarityScorer::blockBounds(const GramBlock& block, BoundScratch& scratch,
+void SimilarityScorer::blockBounds(const GramWords& block, BoundScratch& scratch,
                                    std::uint64_t (&bounds)[GramBlock::kLanes]) const {
   const std::size_t n = text_.size();
   LaneCounter counter;

@@ -54,6 +54,24 @@ class GramSet {
   std::array<std::uint64_t, 8> pairs_{};  // 512 bits
 };
 
+// Read access to the words of a gram block wherever they are stored: word w
+// at base[w * stride].
+class GramWords {
+ public:
+  GramWords(const std::uint64_t* base, std::size_t stride) : base_(base), stride_(stride) {}
+
+  std::uint64_t byteWord(unsigned char c) const { return base_[c * stride_]; }
+  // The pair bucket is GramSet::pairHash.
+  std::uint64_t pairWord(std::uint16_t bucket) const { return base_[(256 + bucket) * stride_]; }
+  std::uint64_t tripleWord(std::uint16_t bucket) const {
+    return base_[(768 + bucket) * stride_];
+  }
+
+ private:
+  const std::uint64_t* base_;
+  std::size_t stride_;
+};
+
 // The byte, pair and (hashed) triple sets of up to 64 strings side by side:
 // per byte value and per bucket one 64-bit word whose bit e says whether
 // string e of the block contains it, so one load answers for 64 strings.
@@ -61,10 +79,13 @@ class GramSet {
 class GramBlock {
  public:
   static constexpr std::size_t kLanes = 64;
+  static constexpr std::size_t kWords = 256 + 512 + 512;
 
   // Adds the grams of `s` to lane `lane` (< kLanes).
   void add(std::size_t lane, std::string_view s);
 
+  GramWords words() const { return {words_.data(), 1}; }
+  std::uint64_t word(std::size_t w) const { return words_[w]; }
   std::uint64_t byteWord(unsigned char c) const { return words_[c]; }
   // The pair bucket is GramSet::pairHash.
   std::uint64_t pairWord(std::uint16_t bucket) const { return words_[256 + bucket]; }
@@ -75,7 +96,26 @@ class GramBlock {
   }
 
  private:
-  std::array<std::uint64_t, 256 + 512 + 512> words_{};
+  std::array<std::uint64_t, kWords> words_{};
+};
+
+// Many gram blocks stored word by word: word w of every block side by side,
+// so that scoring one string against block after block reads each word it
+// needs as a sequential stream, eight blocks per cache line, instead of
+// scattered lines of each 10 KB block.
+class GramBlockColumns {
+ public:
+  explicit GramBlockColumns(std::size_t blocks = 0)
+      : blocks_(blocks), words_(blocks * GramBlock::kWords, 0) {}
+
+  void set(std::size_t block, const GramBlock& grams) {
+    for (std::size_t w = 0; w < GramBlock::kWords; ++w) words_[w * blocks_ + block] = grams.word(w);
+  }
+  GramWords block(std::size_t block) const { return {words_.data() + block, blocks_}; }
+
+ private:
+  std::size_t blocks_;
+  std::vector<std::uint64_t> words_;
 };
 
 // The first argument of pathSimilarity, prepared once (a suffix automaton of
@@ -126,8 +166,12 @@ class SimilarityScorer {
   // a[i]a[i+1] is absent, at most 2 when the triple a[i..i+2] is absent, and
   // otherwise at most 2 + the number of consecutive triples present from i.
   // The sums of the 64 lanes are counted side by side (bit-sliced).
-  void blockBounds(const GramBlock& block, BoundScratch& scratch,
+  void blockBounds(const GramWords& block, BoundScratch& scratch,
                    std::uint64_t (&bounds)[GramBlock::kLanes]) const;
+  void blockBounds(const GramBlock& block, BoundScratch& scratch,
+                   std::uint64_t (&bounds)[GramBlock::kLanes]) const {
+    blockBounds(block.words(), scratch, bounds);
+  }
 
   // The value sum / (|a| * m) computed exactly as pathSimilarity does; 0
   // when |a| or m is 0. Monotone in `sum`.
