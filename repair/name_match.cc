@@ -1,6 +1,8 @@
 #include "repair/name_match.h"
 
+#include <algorithm>
 #include <cctype>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 #include <memory>
@@ -70,8 +72,50 @@ void measureRun(const char* t, const char* o, std::size_t p, std::size_t i, Run&
   if (score > best.score) best = {score, i, p, length};
 }
 
+// Beyond this many pairs of positions the runs are not measured one by one
+// (each up to the length of the names: cubic on long repetitive names) but
+// by one sweep over all pairs.
+constexpr std::size_t kMeasuredPairsLimit = std::size_t{1} << 16;
+
+// The best run by dynamic programming: score(i, p) is 0 unless t[p] equals
+// o[i] (never at a consumed, zero byte of t), and then the word-character
+// score of o[i] plus score(i + 1, p + 1). Rows go from the last i to the
+// first and each row from its last p, so replacing the best on equal
+// scores leaves the smallest i, then the smallest p: the run found first.
+// O(|t| |o|) time, two rows of memory.
+Run bestRunBySweep(const char* t, std::size_t tLength, const char* o, std::size_t oLength) {
+  thread_local std::vector<std::uint32_t> below, row;
+  below.assign(tLength + 1, 0);
+  row.assign(tLength + 1, 0);
+  Run best;
+  std::uint32_t bestScore = 0;
+  for (std::size_t i = oLength; i-- > 0;) {
+    const char c = o[i];
+    const std::uint32_t weight = isWordChar(static_cast<unsigned char>(c)) ? 1 : 0;
+    std::uint32_t rowBest = 0;
+    for (std::size_t p = 0; p < tLength; ++p) {
+      const std::uint32_t score = t[p] == c ? weight + below[p + 1] : 0;
+      row[p] = score;
+      rowBest = std::max(rowBest, score);
+    }
+    if (rowBest != 0 && rowBest >= bestScore) {
+      std::size_t p = 0;
+      while (row[p] != rowBest) ++p;
+      bestScore = rowBest;
+      best = {rowBest, i, p, 0};
+    }
+    std::swap(below, row);
+  }
+  if (bestScore != 0)
+    while (t[best.textPos + best.length] != '\0' &&
+           t[best.textPos + best.length] == o[best.otherPos + best.length])
+      ++best.length;
+  return best;
+}
+
 Run bestRun(const QuickSearchString& q, const char* t, std::size_t tLength, const char* o,
             std::size_t oLength) {
+  if (tLength * oLength > kMeasuredPairsLimit) return bestRunBySweep(t, tLength, o, oLength);
   Run best;
   for (std::size_t i = 0; i < oLength; ++i) {
     const auto c = static_cast<unsigned char>(o[i]);
