@@ -17,8 +17,9 @@ namespace kw {
 namespace {
 
 // Pairs scored by one worker between two looks at the shared progress; a
-// whole number of gram blocks.
-constexpr std::size_t kBlockSize = 8 * GramBlock::kLanes;
+// whole number of gram blocks. Small, because the threshold a worker sees
+// lags behind the merge by about this much.
+constexpr std::size_t kBlockSize = 2 * GramBlock::kLanes;
 constexpr double kNoThreshold = -std::numeric_limits<double>::infinity();
 
 }  // namespace
@@ -54,10 +55,10 @@ class CandidateIndex::Collector {
     for (unsigned k = 0; k < threads; ++k) scratches.emplace_back(*this);
     // Until the set is full nothing can be skipped: workers started now
     // would score whole blocks exactly.
-    while (merged_ < blockCount_ && set_.size() < limit_) {
-      scoreBlock(nextBlock_.fetch_add(1), scratches[0]);
-      mergeBlock(merged_++, scratches[0]);
-    }
+    // One thread scores and merges in list order, always against the
+    // threshold as it really is.
+    while (merged_ < blockCount_ && (threads == 1 || set_.size() < limit_))
+      scoreBlock(nextBlock_.fetch_add(1), scratches[0], true);
     if (merged_ < blockCount_) {
       std::vector<std::jthread> workers;
       for (unsigned k = 1; k < threads; ++k) {
@@ -108,24 +109,31 @@ class CandidateIndex::Collector {
     return bound;
   }
 
-  // Items of one gram block: bounds for all 64 at once once the set is
-  // full, exact values for those the bound cannot rule out.
-  void scoreGramBlock(std::size_t gramBlock, std::size_t end, Scratch& scratch) {
+  // Items of one gram block: once the set is full, bounds for all 64 at
+  // once, and exact values for those the bounds cannot rule out. With
+  // `mergeEach` (the calling thread, all earlier items merged) each item is
+  // merged as soon as it is scored, so the next one meets the live threshold.
+  void scoreGramBlock(std::size_t gramBlock, std::size_t end, Scratch& scratch, bool mergeEach) {
     const std::size_t begin = gramBlock * GramBlock::kLanes;
-    if (threshold_.load(std::memory_order_relaxed) == kNoThreshold) {
-      for (std::size_t k = begin; k < end; ++k) slots_[k] = {exactValue(k, scratch), true};
-      return;
-    }
     std::uint64_t pathSums[GramBlock::kLanes], infoSums[GramBlock::kLanes] = {};
-    pathScorer_.blockBounds(index_.pathGrams_.block(gramBlock), scratch.pathBound, pathSums);
-    if (hasInfo_)
-      infoScorer_.blockBounds(index_.infoGrams_.block(gramBlock), scratch.infoBound, infoSums);
+    bool bounded = false;
     for (std::size_t k = begin; k < end; ++k) {
-      const double bound = boundValue(k, pathSums[k - begin], infoSums[k - begin]);
-      if (bound <= threshold_.load(std::memory_order_relaxed))
-        slots_[k] = {bound, false};
-      else
-        slots_[k] = refinedValue(k, pathSums[k - begin], scratch);
+      const double threshold = threshold_.load(std::memory_order_relaxed);
+      if (threshold == kNoThreshold) {
+        slots_[k] = {exactValue(k, scratch), true};
+      } else {
+        if (!bounded) {
+          pathScorer_.blockBounds(index_.pathGrams_.block(gramBlock), scratch.pathBound, pathSums);
+          if (hasInfo_)
+            infoScorer_.blockBounds(index_.infoGrams_.block(gramBlock), scratch.infoBound,
+                                    infoSums);
+          bounded = true;
+        }
+        const double bound = boundValue(k, pathSums[k - begin], infoSums[k - begin]);
+        slots_[k] = bound <= threshold ? Slot{bound, false}
+                                       : refinedValue(k, pathSums[k - begin], scratch);
+      }
+      if (mergeEach) mergeItem(k, scratch);
     }
   }
 
@@ -145,17 +153,20 @@ class CandidateIndex::Collector {
     return {value, true};
   }
 
-  void scoreBlock(std::size_t block, Scratch& scratch) {
+  // With `mergeEach` the block must be the next one to merge.
+  void scoreBlock(std::size_t block, Scratch& scratch, bool mergeEach) {
     const std::size_t end = std::min(slots_.size(), (block + 1) * kBlockSize);
     for (std::size_t k = block * kBlockSize; k < end; k += GramBlock::kLanes)
-      scoreGramBlock(k / GramBlock::kLanes, std::min(end, k + GramBlock::kLanes), scratch);
+      scoreGramBlock(k / GramBlock::kLanes, std::min(end, k + GramBlock::kLanes), scratch,
+                     mergeEach);
+    if (mergeEach) ++merged_;
     done_[block].store(1, std::memory_order_release);
     done_[block].notify_all();
   }
 
   void work(Scratch& scratch) {
     for (std::size_t block; (block = nextBlock_.fetch_add(1)) < blockCount_;)
-      scoreBlock(block, scratch);
+      scoreBlock(block, scratch, false);
   }
 
   void merge(Scratch& scratch) {
@@ -166,7 +177,7 @@ class CandidateIndex::Collector {
       }
       const std::size_t block = nextBlock_.fetch_add(1);
       if (block < blockCount_)
-        scoreBlock(block, scratch);
+        scoreBlock(block, scratch, block == merged_);
       else
         done_[merged_].wait(0, std::memory_order_acquire);
     }
@@ -174,13 +185,17 @@ class CandidateIndex::Collector {
 
   void mergeBlock(std::size_t block, Scratch& scratch) {
     const std::size_t end = std::min(slots_.size(), (block + 1) * kBlockSize);
-    for (std::size_t k = block * kBlockSize; k < end; ++k) {
-      const Slot slot = slots_[k];
-      if (slot.exact)
-        offer(slot.value, k);
-      else if (set_.size() < limit_ || slot.value > set_.back().value)
-        offer(exactValue(k, scratch), k);
-    }
+    for (std::size_t k = block * kBlockSize; k < end; ++k) mergeItem(k, scratch);
+  }
+
+  // A skipped item whose bound beats the set as it really is now (the
+  // scorer may have seen an older threshold) is scored after all.
+  void mergeItem(std::size_t k, Scratch& scratch) {
+    const Slot slot = slots_[k];
+    if (slot.exact)
+      offer(slot.value, k);
+    else if (set_.size() < limit_ || slot.value > set_.back().value)
+      offer(exactValue(k, scratch), k);
   }
 
   // The set is kept in ranked order, so a newcomer, usually just above the
