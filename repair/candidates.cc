@@ -1,6 +1,7 @@
 #include "repair/candidates.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <limits>
 #include <locale>
@@ -43,7 +44,8 @@ class CandidateIndex::Collector {
         infoScorer_(info_),
         slots_(index.items_.size()),
         blockCount_((index.items_.size() + kBlockSize - 1) / kBlockSize),
-        done_(blockCount_) {
+        done_(blockCount_),
+        publishedCount_(index.threads_ > 1 ? std::min(limit, kPublished) : 0) {
     set_.reserve(std::min(limit, index.items_.size()) + 1);
   }
 
@@ -81,6 +83,9 @@ class CandidateIndex::Collector {
     explicit Scratch(const Collector& c) : path(c.pathScorer_), info(c.infoScorer_) {}
     SimilarityScorer::Scratch path, info;
     SimilarityScorer::BoundScratch pathBound, infoBound;
+    // A worker's estimate of the smallest values the full set will hold when
+    // its items are merged, ascending; see estimatedThreshold.
+    std::vector<double> bottom;
   };
   // An exact value, or (exact false) an upper bound of it.
   struct Slot {
@@ -117,8 +122,10 @@ class CandidateIndex::Collector {
     const std::size_t begin = gramBlock * GramBlock::kLanes;
     std::uint64_t pathSums[GramBlock::kLanes], infoSums[GramBlock::kLanes] = {};
     bool bounded = false;
+    if (!mergeEach) loadBottom(scratch);
     for (std::size_t k = begin; k < end; ++k) {
-      const double threshold = threshold_.load(std::memory_order_relaxed);
+      const double threshold =
+          mergeEach ? threshold_.load(std::memory_order_relaxed) : estimatedThreshold(scratch);
       if (threshold == kNoThreshold) {
         slots_[k] = {exactValue(k, scratch), true};
       } else {
@@ -131,23 +138,55 @@ class CandidateIndex::Collector {
         }
         const double bound = boundValue(k, pathSums[k - begin], infoSums[k - begin]);
         slots_[k] = bound <= threshold ? Slot{bound, false}
-                                       : refinedValue(k, pathSums[k - begin], scratch);
+                                       : refinedValue(k, pathSums[k - begin], threshold, scratch);
       }
-      if (mergeEach) mergeItem(k, scratch);
+      if (mergeEach)
+        mergeItem(k, scratch);
+      else if (slots_[k].exact)
+        noteExact(slots_[k].value, scratch);
     }
+  }
+
+  // A worker's threshold lags behind the merge, which would make it score
+  // exactly many items that the set, by the time they are merged, no longer
+  // lets in. So it starts from the smallest values last published and lets
+  // each value it finds above the smallest replace it, as the merge will:
+  // while the set stays full every value only grows, so the estimate stays
+  // at or below the real threshold (the merge checks every skip anyway).
+  void loadBottom(Scratch& scratch) const {
+    scratch.bottom.clear();
+    if (threshold_.load(std::memory_order_relaxed) == kNoThreshold) return;
+    for (std::size_t j = 0; j < publishedCount_; ++j)
+      scratch.bottom.push_back(bottom_[j].load(std::memory_order_relaxed));
+    std::sort(scratch.bottom.begin(), scratch.bottom.end());
+  }
+
+  double estimatedThreshold(const Scratch& scratch) const {
+    const double published = threshold_.load(std::memory_order_relaxed);
+    if (published == kNoThreshold || scratch.bottom.empty()) return published;
+    return std::max(published, scratch.bottom.front());
+  }
+
+  static void noteExact(double value, Scratch& scratch) {
+    std::vector<double>& bottom = scratch.bottom;
+    if (bottom.empty() || !(value > bottom.front())) return;
+    const auto at = std::upper_bound(bottom.begin() + 1, bottom.end(), value);
+    std::move(bottom.begin() + 1, at, bottom.begin());
+    *(at - 1) = value;
   }
 
   // The exact value, or a tighter bound when the exact line value with the
   // path's bound already cannot beat the threshold: the line is the shorter
   // string, so this spares the dearer path score.
-  Slot refinedValue(std::size_t k, std::uint64_t pathSum, Scratch& scratch) const {
+  Slot refinedValue(std::size_t k, std::uint64_t pathSum, double threshold,
+                    Scratch& scratch) const {
     const Item& item = index_.items_[k];
     if (!hasInfo_ || !item.hasInfo) return {exactValue(k, scratch), true};
     const double info =
         infoScorer_.similarity(textOf(item.infoOffset, item.infoSize), scratch.info);
     double value = pathScorer_.ratio(pathSum, item.pathSize);
     value += info;
-    if (value <= threshold_.load(std::memory_order_relaxed)) return {value, false};
+    if (value <= threshold) return {value, false};
     value = pathScorer_.similarity(textOf(item.pathOffset, item.pathSize), scratch.path);
     value += info;
     return {value, true};
@@ -210,8 +249,11 @@ class CandidateIndex::Collector {
       const double smallest = set_.back().value;
       while (set_.back().value == smallest) set_.pop_back();
     }
-    threshold_.store(set_.size() == limit_ ? set_.back().value : kNoThreshold,
-                     std::memory_order_relaxed);
+    const bool full = set_.size() == limit_;
+    if (full && publishedCount_ != 0)
+      for (std::size_t j = 0; j < publishedCount_; ++j)
+        bottom_[j].store(set_[set_.size() - 1 - j].value, std::memory_order_relaxed);
+    threshold_.store(full ? set_.back().value : kNoThreshold, std::memory_order_relaxed);
   }
 
   const CandidateIndex& index_;
@@ -225,6 +267,10 @@ class CandidateIndex::Collector {
   std::atomic<std::size_t> nextBlock_{0};
   std::size_t merged_ = 0;  // blocks merged so far; calling thread only
   std::atomic<double> threshold_{kNoThreshold};
+  // The smallest values of the full set, for workers (none with one thread).
+  static constexpr std::size_t kPublished = 32;
+  const std::size_t publishedCount_;
+  std::array<std::atomic<double>, kPublished> bottom_{};
   struct Ranked {
     double value;
     std::size_t item;
