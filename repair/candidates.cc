@@ -125,7 +125,7 @@ class CandidateIndex::Collector {
     if (!mergeEach) loadBottom(scratch);
     for (std::size_t k = begin; k < end; ++k) {
       const double threshold =
-          mergeEach ? threshold_.load(std::memory_order_relaxed) : estimatedThreshold(scratch);
+          mergeEach ? liveThreshold() : estimatedThreshold(scratch);
       if (threshold == kNoThreshold) {
         slots_[k] = {exactValue(k, scratch), true};
       } else {
@@ -198,7 +198,10 @@ class CandidateIndex::Collector {
     for (std::size_t k = block * kBlockSize; k < end; k += GramBlock::kLanes)
       scoreGramBlock(k / GramBlock::kLanes, std::min(end, k + GramBlock::kLanes), scratch,
                      mergeEach);
-    if (mergeEach) ++merged_;
+    if (mergeEach) {
+      ++merged_;
+      publish();
+    }
     done_[block].store(1, std::memory_order_release);
     done_[block].notify_all();
   }
@@ -225,6 +228,7 @@ class CandidateIndex::Collector {
   void mergeBlock(std::size_t block, Scratch& scratch) {
     const std::size_t end = std::min(slots_.size(), (block + 1) * kBlockSize);
     for (std::size_t k = block * kBlockSize; k < end; ++k) mergeItem(k, scratch);
+    publish();
   }
 
   // A skipped item whose bound beats the set as it really is now (the
@@ -249,11 +253,21 @@ class CandidateIndex::Collector {
       const double smallest = set_.back().value;
       while (set_.back().value == smallest) set_.pop_back();
     }
-    const bool full = set_.size() == limit_;
-    if (full && publishedCount_ != 0)
+  }
+
+  double liveThreshold() const {
+    return set_.size() == limit_ ? set_.back().value : kNoThreshold;
+  }
+
+  // Shows workers the set after a merged block: once per block, not per
+  // insertion, so the lines they read are seldom taken from under them.
+  void publish() {
+    if (publishedCount_ == 0) return;
+    const double threshold = liveThreshold();
+    if (threshold != kNoThreshold)
       for (std::size_t j = 0; j < publishedCount_; ++j)
         bottom_[j].store(set_[set_.size() - 1 - j].value, std::memory_order_relaxed);
-    threshold_.store(full ? set_.back().value : kNoThreshold, std::memory_order_relaxed);
+    threshold_.store(threshold, std::memory_order_relaxed);
   }
 
   const CandidateIndex& index_;
@@ -264,9 +278,12 @@ class CandidateIndex::Collector {
   std::vector<Slot> slots_;
   const std::size_t blockCount_;
   std::vector<std::atomic<std::uint8_t>> done_;
-  std::atomic<std::size_t> nextBlock_{0};
+  // Written by one thread and read by the other: each on a cache line of
+  // its own, apart from the fields read all the time.
+  alignas(64) std::atomic<std::size_t> nextBlock_{0};
   std::size_t merged_ = 0;  // blocks merged so far; calling thread only
-  std::atomic<double> threshold_{kNoThreshold};
+  // The set's smallest value as last published (kNoThreshold: not full).
+  alignas(64) std::atomic<double> threshold_{kNoThreshold};
   // The smallest values of the full set, for workers (none with one thread).
   static constexpr std::size_t kPublished = 32;
   const std::size_t publishedCount_;
@@ -275,7 +292,7 @@ class CandidateIndex::Collector {
     double value;
     std::size_t item;
   };
-  std::vector<Ranked> set_;  // ranked: descending, ties later item first
+  alignas(64) std::vector<Ranked> set_;  // ranked: descending, ties later item first
 };
 
 CandidateIndex::CandidateIndex(const PlayList& validList, unsigned threads)
