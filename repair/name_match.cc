@@ -72,9 +72,8 @@ void measureRun(const char* t, const char* o, std::size_t p, std::size_t i, Run&
   if (score > best.score) best = {score, i, p, length};
 }
 
-// Beyond this many pairs of positions the runs are not measured one by one
-// (each up to the length of the names: cubic on long repetitive names) but
-// by one sweep over all pairs.
+// Beyond this many pairs of positions a pass sweeps over all pairs without
+// branches, which beats visiting the equal pairs one by one.
 constexpr std::size_t kMeasuredPairsLimit = std::size_t{1} << 16;
 
 // The best run by dynamic programming: score(i, p) is 0 unless t[p] equals
@@ -84,17 +83,18 @@ constexpr std::size_t kMeasuredPairsLimit = std::size_t{1} << 16;
 // scores leaves the smallest i, then the smallest p: the run found first.
 // O(|t| |o|) time, two rows of memory.
 Run bestRunBySweep(const char* t, std::size_t tLength, const char* o, std::size_t oLength) {
-  thread_local std::vector<std::uint32_t> below, row;
+  using Score = std::uint32_t;
+  thread_local std::vector<Score> below, row;
   below.assign(tLength + 1, 0);
   row.assign(tLength + 1, 0);
   Run best;
-  std::uint32_t bestScore = 0;
+  Score bestScore = 0;
   for (std::size_t i = oLength; i-- > 0;) {
     const char c = o[i];
-    const std::uint32_t weight = isWordChar(static_cast<unsigned char>(c)) ? 1 : 0;
-    std::uint32_t rowBest = 0;
+    const Score weight = isWordChar(static_cast<unsigned char>(c)) ? 1 : 0;
+    Score rowBest = 0;
     for (std::size_t p = 0; p < tLength; ++p) {
-      const std::uint32_t score = t[p] == c ? weight + below[p + 1] : 0;
+      const Score score = t[p] == c ? static_cast<Score>(weight + below[p + 1]) : 0;
       row[p] = score;
       rowBest = std::max(rowBest, score);
     }
@@ -113,6 +113,16 @@ Run bestRunBySweep(const char* t, std::size_t tLength, const char* o, std::size_
   return best;
 }
 
+// Only runs that cannot be extended to the left are measured: when t[p - 1]
+// (not consumed) equals o[i - 1], the run from (i - 1, p - 1) holds the run
+// from (i, p) and one byte more, so it scores at least as much and is found
+// first. Each common byte then belongs to one measured run, and a pass costs
+// the number of equal pairs instead of that times the run lengths (cubic on
+// long repetitive names).
+bool extendsLeft(const char* t, const char* o, std::size_t p, std::size_t i) {
+  return p > 0 && i > 0 && t[p - 1] != '\0' && t[p - 1] == o[i - 1];
+}
+
 Run bestRun(const QuickSearchString& q, const char* t, std::size_t tLength, const char* o,
             std::size_t oLength) {
   if (tLength * oLength > kMeasuredPairsLimit) return bestRunBySweep(t, tLength, o, oLength);
@@ -122,11 +132,12 @@ Run bestRun(const QuickSearchString& q, const char* t, std::size_t tLength, cons
     if (c >= 32 && c <= 127) {
       for (std::size_t p : q.charPositions(c)) {
         if (p >= tLength) break;
-        if (t[p] != '\0') measureRun(t, o, p, i, best);
+        if (t[p] != '\0' && !extendsLeft(t, o, p, i)) measureRun(t, o, p, i, best);
       }
     } else {
       for (std::size_t p = 0; p < tLength; ++p)
-        if (static_cast<unsigned char>(t[p]) == c) measureRun(t, o, p, i, best);
+        if (static_cast<unsigned char>(t[p]) == c && !extendsLeft(t, o, p, i))
+          measureRun(t, o, p, i, best);
     }
   }
   return best;
