@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <exception>
 #include <limits>
 #include <locale>
 #include <memory>
@@ -34,9 +35,11 @@ constexpr double kNoThreshold = -std::numeric_limits<double>::infinity();
 // the result is the one of a sequential run whatever the timing.
 class CandidateIndex::Collector {
  public:
-  Collector(const CandidateIndex& index, const PlaylistEntry& entry, std::size_t limit)
+  Collector(const CandidateIndex& index, const PlaylistEntry& entry, std::size_t limit,
+            unsigned threads)
       : index_(index),
         limit_(limit),
+        threads_(std::max(1u, threads)),
         path_(lowerCased(entry.path)),
         info_(entry.extInfo ? lowerCased(*entry.extInfo) : std::string()),
         hasInfo_(entry.extInfo != nullptr),
@@ -45,13 +48,13 @@ class CandidateIndex::Collector {
         slots_(index.items_.size()),
         blockCount_((index.items_.size() + kBlockSize - 1) / kBlockSize),
         done_(blockCount_),
-        publishedCount_(index.threads_ > 1 ? std::min(limit, kPublished) : 0) {
+        publishedCount_(threads_ > 1 ? std::min(limit, kPublished) : 0) {
     set_.reserve(std::min(limit, index.items_.size()) + 1);
   }
 
   CandidateSet run() {
     if (limit_ == 0) return {};
-    const unsigned threads = std::max(1u, index_.threads_);
+    const unsigned threads = threads_;
     std::vector<Scratch> scratches;
     scratches.reserve(threads);
     for (unsigned k = 0; k < threads; ++k) scratches.emplace_back(*this);
@@ -272,6 +275,7 @@ class CandidateIndex::Collector {
 
   const CandidateIndex& index_;
   const std::size_t limit_;
+  const unsigned threads_;
   const std::string path_, info_;
   const bool hasInfo_;
   const SimilarityScorer pathScorer_, infoScorer_;
@@ -332,7 +336,44 @@ CandidateIndex::CandidateIndex(const PlayList& validList, unsigned threads)
 }
 
 CandidateSet CandidateIndex::collect(const PlaylistEntry& entry, std::size_t limit) const {
-  return Collector(*this, entry, limit).run();
+  return Collector(*this, entry, limit, threads_).run();
+}
+
+CandidateSet CandidateIndex::collectHere(const PlaylistEntry& entry, std::size_t limit) const {
+  return Collector(*this, entry, limit, 1).run();
+}
+
+// Sets are handed out one entry at a time, so threads that draw short
+// entries take more of them; each slot is written by one thread only.
+std::vector<CandidateSet> CandidateIndex::collectEach(std::span<const PlaylistEntry> entries,
+                                                      std::size_t limit) const {
+  std::vector<CandidateSet> sets(entries.size());
+  std::vector<std::exception_ptr> errors(entries.size());
+  std::atomic<std::size_t> next{0};
+  auto work = [&] {
+    for (std::size_t k; (k = next.fetch_add(1)) < entries.size();) {
+      try {
+        sets[k] = collectHere(entries[k], limit);
+      } catch (...) {
+        errors[k] = std::current_exception();
+      }
+    }
+  };
+  {
+    std::vector<std::jthread> workers;
+    const std::size_t wanted = std::min<std::size_t>(threads_, entries.size());
+    for (std::size_t t = 1; t < wanted; ++t) {
+      try {
+        workers.emplace_back(work);
+      } catch (const std::system_error&) {
+        break;  // fewer workers only cost time
+      }
+    }
+    work();
+  }
+  for (const std::exception_ptr& error : errors)
+    if (error) std::rethrow_exception(error);
+  return sets;
 }
 
 CandidateSet collectCandidates(const PlayList& validList, const PlaylistEntry& entry,

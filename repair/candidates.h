@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <iostream>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -32,8 +33,8 @@ constexpr std::size_t kCandidateLimit = 450;
 // paths and lines and their gram sets side by side (a little over the size
 // of the lists' text plus about 340 bytes per entry). Keeps a pointer to
 // `validList`, which must outlive the index and stay unchanged while it is
-// used. `threads` workers score one entry (0: one per hardware thread;
-// 1: everything on the calling thread). Results never depend on `threads`.
+// used. `threads` workers score one entry, or share out many (0: one per
+// hardware thread; 1: everything on the calling thread). Results never depend on `threads`.
 class CandidateIndex {
  public:
   explicit CandidateIndex(const PlayList& validList, unsigned threads = 0);
@@ -45,6 +46,17 @@ class CandidateIndex {
   // Same result as matchValue computed for each pair in turn. Safe to call
   // from several threads at once.
   CandidateSet collect(const PlaylistEntry& entry, std::size_t limit = kCandidateLimit) const;
+
+  // collect() on the calling thread alone, whatever `threads`.
+  CandidateSet collectHere(const PlaylistEntry& entry, std::size_t limit = kCandidateLimit) const;
+
+  // The candidate sets of many entries: set k is collectHere(entries[k],
+  // limit), the entries spread over `threads` threads (the calling one
+  // included), each scored by one thread. An exception thrown for an entry
+  // is rethrown here once all threads are done (that of the first such
+  // entry in list order).
+  std::vector<CandidateSet> collectEach(std::span<const PlaylistEntry> entries,
+                                        std::size_t limit = kCandidateLimit) const;
 
   unsigned threads() const { return threads_; }
 

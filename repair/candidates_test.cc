@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <span>
 #include <sstream>
 #include <string>
 
@@ -162,6 +163,32 @@ TEST(CollectCandidatesTest, ManyThreadsEqualOneThreadAndTheReference) {
       context += std::to_string(limit);
       expectSameSet(many.collect(entry, limit), expected, context);
     }
+  }
+}
+
+// Many entries at once: set k is entry k's set, however many threads share
+// the entries out (more threads than entries included).
+TEST(CollectCandidatesTest, CollectEachEqualsOneEntryAtATime) {
+  const PlayList library = reference::makeLibrary(3000, 25);
+  const PlayList old = reference::makeDamagedPlaylist(library, 40, 26);
+  const CandidateIndex single(library, 1);
+  for (const unsigned threads : {1u, 2u, 3u, 64u}) {
+    const CandidateIndex index(library, threads);
+    for (const std::size_t limit : {1u, 450u}) {
+      const std::vector<CandidateSet> sets = index.collectEach(old.entries, limit);
+      ASSERT_EQ(sets.size(), old.entries.size());
+      for (std::size_t k = 0; k < sets.size(); ++k) {
+        std::vector<std::pair<double, PlaylistEntry>> expected;
+        for (const Candidate& c : single.collect(old.entries[k], limit))
+          expected.emplace_back(c.value, c.entry);
+        expectSameSet(sets[k], expected,
+                      old.entries[k].path + " " + std::to_string(threads) + " threads");
+      }
+    }
+    const std::vector<PlaylistEntry> none;
+    EXPECT_TRUE(index.collectEach(none).empty());
+    expectSameSet(index.collectEach(std::span(old.entries).first(1), 5).at(0),
+                  reference::collectCandidates(library, old.entries[0], 5), "first entry alone");
   }
 }
 

@@ -1,8 +1,17 @@
 #include "repair/repair.h"
 
+#include <algorithm>
+#include <condition_variable>
 #include <cstdlib>
+#include <deque>
+#include <exception>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
+#include <system_error>
+#include <thread>
+#include <vector>
 
 namespace kw {
 namespace {
@@ -125,6 +134,146 @@ double announceMinimum(double commandLineMinMatch, std::ostream& dialogue) {
   return interactiveMinMatch;
 }
 
+// Candidate sets of the entries ahead of the one in the dialogue, scored in
+// the background while the user answers or the automatic rules run, so the
+// loop seldom waits. Each set is scored by one thread (the most efficient
+// way), the entries spread over the index's threads; at most a few sets per
+// thread wait at a time, since a set holds up to 450 entry copies. Entries
+// are copied when scheduled, so the workers never touch the playlist.
+class CandidateLookahead {
+ public:
+  CandidateLookahead(const CandidateIndex& index, const PlayList& list)
+      : index_(index), list_(list), window_(kSetsPerThread * std::max(1u, index.threads())) {
+    if (index.threads() <= 1) return;  // everything on the calling thread
+    workers_.reserve(index.threads());
+    for (unsigned t = 0; t < index.threads(); ++t) {
+      try {
+        workers_.emplace_back([this] { work(); });
+      } catch (const std::system_error&) {
+        break;  // fewer workers only cost time; with none the caller scores
+      }
+    }
+  }
+
+  CandidateLookahead(const CandidateLookahead&) = delete;
+  CandidateLookahead& operator=(const CandidateLookahead&) = delete;
+
+  ~CandidateLookahead() {
+    {
+      const std::lock_guard<std::mutex> lock(mutex_);
+      stopping_ = true;
+    }
+    changed_.notify_all();
+  }
+
+  // The candidate set of entry `k` of the playlist as it is now. Entries are
+  // asked for in list order; sets of entries passed over are dropped.
+  // Rethrows what scoring the entry threw.
+  CandidateSet take(std::size_t k) {
+    if (workers_.empty()) return index_.collectHere(list_.entries[k]);
+    schedule(k);
+    std::shared_ptr<Job> job = frontJob(k);
+    const PlaylistEntry& entry = list_.entries[k];
+    if (!job || !sameContent(job->entry, entry)) return index_.collectHere(entry);
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (job->state == Job::kWaiting) {
+      job->state = Job::kScoring;
+      lock.unlock();
+      return index_.collectHere(job->entry);
+    }
+    changed_.wait(lock, [&] { return job->state == Job::kDone; });
+    if (job->error) std::rethrow_exception(job->error);
+    return std::move(job->set);
+  }
+
+ private:
+  static constexpr unsigned kSetsPerThread = 4;
+
+  struct Job {
+    Job(std::size_t k, const PlaylistEntry& e) : index(k), entry(e) {}
+    const std::size_t index;
+    const PlaylistEntry entry;
+    enum State { kWaiting, kScoring, kDone } state = kWaiting;
+    CandidateSet set;
+    std::exception_ptr error;
+  };
+
+  static bool sameContent(const PlaylistEntry& a, const PlaylistEntry& b) {
+    if (a.path != b.path || (a.extInfo == nullptr) != (b.extInfo == nullptr)) return false;
+    return a.extInfo == nullptr || *a.extInfo == *b.extInfo;
+  }
+
+  // Queues copies of the entries from `k` on that are not deleted, up to
+  // the window. Only the calling thread reads the playlist.
+  void schedule(std::size_t k) {
+    scanned_ = std::max(scanned_, k);
+    for (;;) {
+      {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        if (jobs_.size() >= window_) return;
+      }
+      while (scanned_ < list_.entries.size() && list_.entries[scanned_].deleted) ++scanned_;
+      if (scanned_ >= list_.entries.size()) return;
+      auto job = std::make_shared<Job>(scanned_, list_.entries[scanned_]);
+      ++scanned_;
+      {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        jobs_.push_back(std::move(job));
+      }
+      changed_.notify_one();
+    }
+  }
+
+  // Drops the jobs of entries before `k` and returns that of `k`, if queued.
+  std::shared_ptr<Job> frontJob(std::size_t k) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    while (!jobs_.empty() && jobs_.front()->index < k) jobs_.pop_front();
+    if (jobs_.empty() || jobs_.front()->index != k) return nullptr;
+    std::shared_ptr<Job> job = std::move(jobs_.front());
+    jobs_.pop_front();
+    return job;
+  }
+
+  std::shared_ptr<Job> firstWaiting() const {
+    for (const std::shared_ptr<Job>& job : jobs_)
+      if (job->state == Job::kWaiting) return job;
+    return nullptr;
+  }
+
+  void work() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+      std::shared_ptr<Job> job;
+      changed_.wait(lock, [&] { return stopping_ || (job = firstWaiting()) != nullptr; });
+      if (stopping_) return;
+      job->state = Job::kScoring;
+      lock.unlock();
+      CandidateSet set;
+      std::exception_ptr error;
+      try {
+        set = index_.collectHere(job->entry);
+      } catch (...) {
+        error = std::current_exception();
+      }
+      lock.lock();
+      job->set = std::move(set);
+      job->error = error;
+      job->state = Job::kDone;
+      changed_.notify_all();
+    }
+  }
+
+  const CandidateIndex& index_;
+  const PlayList& list_;
+  const std::size_t window_;
+  std::size_t scanned_ = 0;  // entries looked at for scheduling
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<std::shared_ptr<Job>> jobs_;  // in list order
+  bool stopping_ = false;
+  std::vector<std::jthread> workers_;  // last: joined before the rest goes
+};
+
 void printStatistics(const RepairStatistics& s, std::ostream& out) {
   out << "Corrected entries = " << s.correctedEntries << " - Corrected infos = " << s.correctedInfos
       << "\n"
@@ -153,10 +302,11 @@ void repairPlaylist(PlayList& invalidList, const CandidateIndex& validIndex,
   double currentMinMatch = announceMinimum(minMatch, dialogue);
   RepairStatistics counts;
   if (removeDupes) counts.deletedDupes = removeDuplicateEntries(invalidList);
+  CandidateLookahead lookahead(validIndex, invalidList);
   for (std::size_t k = 0; k < invalidList.entries.size(); ++k) {
     PlaylistEntry& entry = invalidList.entries[k];
     if (entry.deleted) continue;
-    const CandidateSet candidates = validIndex.collect(entry, kCandidateLimit);
+    const CandidateSet candidates = lookahead.take(k);
     const AutoDecision decision = chooseAutomatically(entry, candidates, autoSelect, dirs,
                                                       copyInfo, currentMinMatch, dialogue);
     if (decision.outcome == AutoOutcome::kReplace) {

@@ -6,6 +6,8 @@
 #include <sstream>
 #include <string>
 
+#include "tests/reference/sample_library.h"
+
 namespace kw {
 namespace {
 
@@ -22,7 +24,9 @@ struct Options {
   double minMatch = 0.1;
 };
 
-class RepairTest : public ::testing::Test {
+// Every dialogue runs with one thread and with candidate sets scored ahead
+// by several: the bytes must not differ.
+class RepairTest : public ::testing::TestWithParam<unsigned> {
  protected:
   void SetUp() override { resetInteractiveMinMatch(); }
   void TearDown() override { resetInteractiveMinMatch(); }
@@ -33,7 +37,7 @@ class RepairTest : public ::testing::Test {
     std::istringstream in(answers);
     std::ostringstream out, stats;
     repairPlaylist(invalid, valid, missing, stats, o.removeDupes, o.autoSelect, o.dirs, o.copyInfo,
-                   o.keepInfo, o.minMatch, out, in, 1);
+                   o.keepInfo, o.minMatch, out, in, GetParam());
     dialogue = out.str();
     statistics = stats.str();
   }
@@ -81,7 +85,7 @@ TEST(AskUserTest, PromptsAndReadsLines) {
   EXPECT_EQ(out.str(), "Q?\nQ?\nQ?\nQ?\n");
 }
 
-TEST_F(RepairTest, FiveCandidatesMoreRestartsAtTheFirstPage) {
+TEST_P(RepairTest, FiveCandidatesMoreRestartsAtTheFirstPage) {
   fillValid(5);
   PlayList invalid = invalidOf({PlaylistEntry("/old/band/song3.mp3")});
   const PlaylistEntry entry = invalid.entries[0];
@@ -94,7 +98,7 @@ TEST_F(RepairTest, FiveCandidatesMoreRestartsAtTheFirstPage) {
   EXPECT_EQ(invalid.entries[0].path, "/old/band/song3.mp3");
 }
 
-TEST_F(RepairTest, EighteenCandidatesPageAndChooseFromTheSecondPage) {
+TEST_P(RepairTest, EighteenCandidatesPageAndChooseFromTheSecondPage) {
   fillValid(18);
   PlayList invalid = invalidOf({PlaylistEntry("/old/band/song4.mp3")});
   const PlaylistEntry entry = invalid.entries[0];
@@ -113,7 +117,7 @@ TEST_F(RepairTest, EighteenCandidatesPageAndChooseFromTheSecondPage) {
   EXPECT_EQ(again.entries[0].path, rankedPath(entry, 11));  // beyond the nine shown
 }
 
-TEST_F(RepairTest, IllegalAnswersAskAgainWithoutThePage) {
+TEST_P(RepairTest, IllegalAnswersAskAgainWithoutThePage) {
   fillValid(3);
   PlayList invalid = invalidOf({PlaylistEntry("/old/band/song1.mp3")});
   const PlaylistEntry entry = invalid.entries[0];
@@ -125,7 +129,7 @@ TEST_F(RepairTest, IllegalAnswersAskAgainWithoutThePage) {
   EXPECT_EQ(invalid.entries[0].path, rankedPath(entry, 1));  // " 2abc" reads as 2
 }
 
-TEST_F(RepairTest, DeleteMarksTheEntryAndItsMissingCopy) {
+TEST_P(RepairTest, DeleteMarksTheEntryAndItsMissingCopy) {
   fillValid(3);
   PlayList invalid = invalidOf({PlaylistEntry("/old/band/song1.mp3"), PlaylistEntry("/x/y.mp3")});
   Options lenient;
@@ -140,7 +144,7 @@ TEST_F(RepairTest, DeleteMarksTheEntryAndItsMissingCopy) {
             "Corrected entries = 0 - Corrected infos = 0\nDeleted entries = 1 - Deleted dupes = 0\n");
 }
 
-TEST_F(RepairTest, MinimumSetInTheDialogueCarriesOver) {
+TEST_P(RepairTest, MinimumSetInTheDialogueCarriesOver) {
   fillValid(3);
   valid.entries.emplace_back("/zz/qqqq.ogg");
   PlayList invalid = invalidOf({PlaylistEntry("/old/band/song1.mp3"), PlaylistEntry("/zz/q")});
@@ -171,7 +175,7 @@ TEST_F(RepairTest, MinimumSetInTheDialogueCarriesOver) {
   EXPECT_EQ(dialogue.rfind("Minimum match value set to 0\n", 0), 0u);
 }
 
-TEST_F(RepairTest, EndOfInputSkipsEveryEntryAskedAbout) {
+TEST_P(RepairTest, EndOfInputSkipsEveryEntryAskedAbout) {
   fillValid(2);
   PlayList invalid = invalidOf({PlaylistEntry("/a/band/song0.mp3"), PlaylistEntry("/b/song1.mp3")});
   Options lenient;
@@ -181,14 +185,14 @@ TEST_F(RepairTest, EndOfInputSkipsEveryEntryAskedAbout) {
   EXPECT_EQ(statistics, kNoStats);
 }
 
-TEST_F(RepairTest, NothingFound) {
+TEST_P(RepairTest, NothingFound) {
   PlayList invalid = invalidOf({PlaylistEntry("/a/b.mp3")});
   repair(invalid, "");
   EXPECT_EQ(dialogue, kAnnounce + "No replacements found - skipping entry!\n");
   EXPECT_EQ(missing.entries.size(), 1u);
 }
 
-TEST_F(RepairTest, ValidEntriesAndCopiedInfos) {
+TEST_P(RepairTest, ValidEntriesAndCopiedInfos) {
   valid.entries.emplace_back("/lib/a.mp3", "#EXTINF:10,A");
   valid.entries.emplace_back("/lib/b.mp3");
   PlayList invalid = invalidOf({PlaylistEntry("/lib/a.mp3"), PlaylistEntry("/lib/b.mp3", "#x"),
@@ -214,7 +218,7 @@ TEST_F(RepairTest, ValidEntriesAndCopiedInfos) {
   EXPECT_TRUE(missing.entries.empty());
 }
 
-TEST_F(RepairTest, AutomaticSelection) {
+TEST_P(RepairTest, AutomaticSelection) {
   valid.entries.emplace_back("/new/Music/Pop/x.mp3", "#EXTINF:1,x");
   valid.entries.emplace_back("/new/Music/Rock/x.mp3");
   PlayList invalid = invalidOf({PlaylistEntry("D:\\Music\\Pop\\X.MP3")});
@@ -234,7 +238,7 @@ TEST_F(RepairTest, AutomaticSelection) {
   EXPECT_EQ(missing.entries.size(), 1u);
 }
 
-TEST_F(RepairTest, DuplicatesRemovedBeforeAndAfter) {
+TEST_P(RepairTest, DuplicatesRemovedBeforeAndAfter) {
   valid.entries.emplace_back("/lib/band/one.mp3");
   PlayList invalid =
       invalidOf({PlaylistEntry("/old/x.mp3"), PlaylistEntry("/old/x.mp3"),
@@ -255,19 +259,78 @@ TEST_F(RepairTest, DuplicatesRemovedBeforeAndAfter) {
   EXPECT_EQ(missing.entries.size(), 1u);  // /old/x.mp3, asked about once
 }
 
-TEST_F(RepairTest, ValuesIgnoreTheFormattingOfTheCallersStream) {
+TEST_P(RepairTest, ValuesIgnoreTheFormattingOfTheCallersStream) {
   fillValid(1);
   PlayList invalid = invalidOf({PlaylistEntry("/zz/q")});
   std::istringstream in;
   std::ostringstream out, stats;
   out << std::fixed << std::setprecision(2);
-  repairPlaylist(invalid, valid, missing, stats, false, false, 0, false, false, 0.9, out, in, 1);
+  repairPlaylist(invalid, valid, missing, stats, false, false, 0, false, false, 0.9, out, in,
+                 GetParam());
   const std::string best = formatValue(collectCandidates(valid, invalid.entries[0])[0].value);
   EXPECT_EQ(out.str(), "Using command line minimum match value (0.9)\nSkip: '/zz/q' (best=" + best +
                            ")\n");
   EXPECT_EQ(best.find("0.0"), 0u);
   EXPECT_NE(best.size(), 4u);
 }
+
+// A long playlist walks far past the sets scored ahead: entries deleted by
+// -d before the walk and by "d" on the way, automatic replacements, skips by
+// the minimum, a minimum set halfway and a second playlist after it must
+// give the same bytes with any number of threads.
+TEST(RepairLookaheadTest, LongDialoguesEqualOneThread) {
+  const PlayList library = reference::makeLibrary(1500, 31);
+  PlayList old = reference::makeDamagedPlaylist(library, 160, 32);
+  for (std::size_t k = 0; k < 40; k += 3) old.entries.push_back(old.entries[k]);  // dupes
+  std::string answers;
+  for (int k = 0; k < 60; ++k) {
+    static const char* const kScript[] = {"1\n", "d\n", "\n", "m\n2\n", "x\n3\n", "2\n"};
+    answers += k == 30 ? "l\n0.3\n1\n" : kScript[k % 6];
+  }
+  struct Outcome {
+    std::string dialogue, statistics;
+    PlayList first{"a.m3u"}, second{"b.m3u"}, missing{"missing.m3u"};
+  };
+  auto run = [&](unsigned threads) {
+    resetInteractiveMinMatch();
+    Outcome o;
+    o.first = old;
+    o.second = old;
+    std::istringstream in(answers);
+    std::ostringstream out, stats;
+    const CandidateIndex index(library, threads);
+    repairPlaylist(o.first, index, o.missing, stats, true, true, 0, false, false, 0.2, out, in);
+    repairPlaylist(o.second, index, o.missing, stats, false, false, 1, true, true, 0.1, out, in);
+    o.dialogue = out.str();
+    o.statistics = stats.str();
+    resetInteractiveMinMatch();
+    return o;
+  };
+  const Outcome one = run(1);
+  ASSERT_NE(one.dialogue.find("Minimum match value set to 0.3\n"), std::string::npos);
+  ASSERT_NE(one.dialogue.find("Auto: '"), std::string::npos);
+  ASSERT_NE(one.dialogue.find("Skip: '"), std::string::npos);
+  for (const unsigned threads : {2u, 5u}) {
+    const Outcome many = run(threads);
+    EXPECT_EQ(many.dialogue, one.dialogue) << threads << " threads";
+    EXPECT_EQ(many.statistics, one.statistics) << threads << " threads";
+    for (const auto& [a, b] : {std::pair{&many.first, &one.first}, {&many.second, &one.second},
+                               {&many.missing, &one.missing}}) {
+      ASSERT_EQ(a->entries.size(), b->entries.size());
+      for (std::size_t k = 0; k < a->entries.size(); ++k) {
+        const PlaylistEntry &x = a->entries[k], &y = b->entries[k];
+        EXPECT_EQ(x.path, y.path) << k;
+        EXPECT_EQ(x.deleted, y.deleted) << k;
+        EXPECT_EQ(x.extInfo ? *x.extInfo : "-", y.extInfo ? *y.extInfo : "-") << k;
+      }
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Threads, RepairTest, ::testing::Values(1u, 3u),
+                         [](const ::testing::TestParamInfo<unsigned>& info) {
+                           return std::to_string(info.param);
+                         });
 
 }  // namespace
 }  // namespace kw
