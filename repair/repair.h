@@ -18,8 +18,9 @@ namespace kw {
 // `minMatch` is the command line's minimum match value; a value set by the
 // user in the dialogue replaces it for this and every later call.
 // The switches are those of -d, -a, -c and -k, `dirs` the value of -e.
-// The candidates of each entry are scored on `threads` threads (0: one per
-// hardware thread); the outcome does not depend on it. Prepares the
+// With `threads` above 1 (0: one per hardware thread) that many threads
+// score the candidate sets of the next few entries, one entry each, while
+// the dialogue runs; the outcome does not depend on it. Prepares the
 // validList once per call (CandidateIndex).
 void repairPlaylist(PlayList& invalidList, const PlayList& validList, PlayList& missingList,
                     std::ostream& statistics, bool removeDupes, bool autoSelect, int dirs,
@@ -28,7 +29,8 @@ void repairPlaylist(PlayList& invalidList, const PlayList& validList, PlayList& 
                     unsigned threads = 0);
 
 // The same against an index prepared by the caller (of the validList), so
-// that several invalid playlists share one preparation.
+// that several invalid playlists share one preparation; the index's
+// threads score ahead.
 void repairPlaylist(PlayList& invalidList, const CandidateIndex& validIndex,
                     PlayList& missingList, std::ostream& statistics, bool removeDupes,
                     bool autoSelect, int dirs, bool copyInfo, bool keepInfo, double minMatch,
