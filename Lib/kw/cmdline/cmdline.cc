@@ -166,17 +166,21 @@ CmdLineArgumentOption::CmdLineArgumentOption(char optionChar, const char* argume
   widen(optionColumnWidth, displayName().size());
 }
 
+// Both option kinds with an argument forget a value they hold, but leave the
+// flags of an argument without value as they are.
+static void resetOptionArgument(CmdLineOption& option, CmdLineArgument& argument) {
+  option.active = false;
+  if (argument.currentValue.empty()) return;
+  argument.currentValue.clear();
+  argument.showDefault = false;
+  argument.valueGiven = false;
+}
+
 CmdLineArgumentOption::~CmdLineArgumentOption() = default;
 bool CmdLineArgumentOption::given() const { return valueGiven; }
 bool CmdLineArgumentOption::takesArgument() const { return true; }
 
-void CmdLineArgumentOption::reset() {
-  active = false;
-  if (currentValue.empty()) return;
-  currentValue.clear();
-  showDefault = false;
-  valueGiven = false;
-}
+void CmdLineArgumentOption::reset() { resetOptionArgument(*this, *this); }
 
 void CmdLineArgumentOption::printOption(std::ostream& os) const {
   writeArgumentColumn(os, optionChar, displayName());
@@ -261,13 +265,7 @@ RepeatedCmdLineArgumentOption::~RepeatedCmdLineArgumentOption() = default;
 bool RepeatedCmdLineArgumentOption::given() const { return valueGiven; }
 bool RepeatedCmdLineArgumentOption::takesArgument() const { return true; }
 
-void RepeatedCmdLineArgumentOption::reset() {
-  active = false;
-  if (currentValue.empty()) return;
-  currentValue.clear();
-  showDefault = false;
-  valueGiven = false;
-}
+void RepeatedCmdLineArgumentOption::reset() { resetOptionArgument(*this, *this); }
 
 void RepeatedCmdLineArgumentOption::printOption(std::ostream& os) const {
   writeArgumentColumn(os, optionChar, displayName());
