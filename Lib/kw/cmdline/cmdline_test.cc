@@ -6,10 +6,14 @@
 #include <sstream>
 #include <type_traits>
 
+#include "Lib/kw/cmdline/cmdline_test_support.h"
 #include "Lib/kw/err/error.h"
 
 namespace kw::cmdline {
 namespace {
+
+using test_support::errorText;
+
 
 static_assert(!std::is_copy_constructible_v<CmdLineHelpText>);
 static_assert(!std::is_copy_assignable_v<CmdLineOption>);
@@ -22,15 +26,6 @@ class CmdLineTest : public ::testing::Test {
   CmdLineTest() { testing::clearRegistries(); }
   ~CmdLineTest() override { testing::clearRegistries(); }
 };
-
-std::string errorText(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const kw::err::Error& e) {
-    return e.what();
-  }
-  return "<no error>";
-}
 
 TEST_F(CmdLineTest, ObjectsRegisterInDeclarationOrder) {
   CmdLineOption a('a', "flag a");

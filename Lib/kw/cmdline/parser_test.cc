@@ -6,17 +6,15 @@
 #include <vector>
 
 #include "Lib/kw/cmdline/program_info.h"
+#include "Lib/kw/cmdline/cmdline_test_support.h"
 #include "Lib/kw/err/terminator.h"
 
 namespace kw::cmdline {
 namespace {
 
-// Registries are global and objects never leave them: clear them before the
-// fixture's objects are built and after they are gone.
-struct RegistryReset {
-  RegistryReset() { testing::clearRegistries(); }
-  ~RegistryReset() { testing::clearRegistries(); }
-};
+using test_support::RegistryReset;
+using test_support::Words;
+
 
 // What a parse ended with: the class of the error, its text and layout.
 struct Outcome {
@@ -42,22 +40,6 @@ Outcome outcomeOf(const std::function<void()>& action) {
   }
   return outcome;
 }
-
-// An argument vector that owns its words.
-class Words {
- public:
-  explicit Words(std::vector<std::string> words) : words_(std::move(words)) {
-    words_.insert(words_.begin(), "/proc/self/exe");
-    for (std::string& word : words_) pointers_.push_back(word.data());
-    pointers_.push_back(nullptr);
-  }
-  int argc() const { return static_cast<int>(words_.size()); }
-  char** argv() { return pointers_.data(); }
-
- private:
-  std::vector<std::string> words_;
-  std::vector<char*> pointers_;
-};
 
 // The declarations of the examples: a plain option a, an argument option s
 // with a default, a positional argument and a repeated positional argument.

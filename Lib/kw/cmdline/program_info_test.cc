@@ -10,34 +10,23 @@
 #include <string>
 #include <vector>
 
+#include "Lib/kw/cmdline/cmdline_test_support.h"
 #include "Lib/kw/sys_dep/path.h"
 #include "tests/support/test_support.h"
 
 namespace kw::cmdline {
 namespace {
 
-struct RegistryReset {
-  RegistryReset() { testing::clearRegistries(); }
-  ~RegistryReset() { testing::clearRegistries(); }
-};
+using test_support::errorText;
+using test_support::RegistryReset;
+using test_support::Words;
+
 
 const std::string kSeparator = " " + std::string(78, '-') + "\n";
 
-std::string errorText(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const kw::err::Error& e) {
-    return e.what();
-  }
-  return "<no error>";
-}
-
 void parse(ProgramInfo& info, std::vector<std::string> words) {
-  words.insert(words.begin(), "/proc/self/exe");
-  std::vector<char*> argv;
-  for (std::string& word : words) argv.push_back(word.data());
-  argv.push_back(nullptr);
-  info.init(static_cast<int>(words.size()), argv.data());
+  Words argv(std::move(words));
+  info.init(argv.argc(), argv.argv());
 }
 
 std::string wrapped(unsigned indent, unsigned margin, unsigned width, const std::string& text) {
