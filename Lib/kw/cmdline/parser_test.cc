@@ -41,14 +41,17 @@ Outcome outcomeOf(const std::function<void()>& action) {
   return outcome;
 }
 
+// How `info.init` ends for the command line `words` (program name added).
+Outcome parseWith(ProgramInfo& info, std::vector<std::string> words) {
+  Words argv(std::move(words));
+  return outcomeOf([&] { info.init(argv.argc(), argv.argv()); });
+}
+
 // The declarations of the examples: a plain option a, an argument option s
 // with a default, a positional argument and a repeated positional argument.
 class ParserTest : public ::testing::Test {
  protected:
-  Outcome parse(std::vector<std::string> words) {
-    Words argv(std::move(words));
-    return outcomeOf([&] { info.init(argv.argc(), argv.argv()); });
-  }
+  Outcome parse(std::vector<std::string> words) { return parseWith(info, std::move(words)); }
 
   RegistryReset reset;
   ProgramInfo info{"prog", 1, 15, "Tests the parser", "Jan  2 2003"};
@@ -232,10 +235,7 @@ TEST_F(ParserTest, ArgumentCountOfZeroIsTolerated) {
 
 class SingleArgumentTest : public ::testing::Test {
  protected:
-  Outcome parse(std::vector<std::string> words) {
-    Words argv(std::move(words));
-    return outcomeOf([&] { info.init(argv.argc(), argv.argv()); });
-  }
+  Outcome parse(std::vector<std::string> words) { return parseWith(info, std::move(words)); }
 
   RegistryReset reset;
   ProgramInfo info{"prog", 1, 0, "", ""};
@@ -266,10 +266,7 @@ bool isM3u(const std::string* value) {
 
 class BoundedRepeatTest : public ::testing::Test {
  protected:
-  Outcome parse(std::vector<std::string> words) {
-    Words argv(std::move(words));
-    return outcomeOf([&] { info.init(argv.argc(), argv.argv()); });
-  }
+  Outcome parse(std::vector<std::string> words) { return parseWith(info, std::move(words)); }
 
   RegistryReset reset;
   ProgramInfo info{"prog", 1, 0, "", ""};
