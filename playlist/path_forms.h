@@ -1,0 +1,72 @@
+// The forms in which playlists write song paths: absolute or relative paths,
+// file:// URIs and other URIs. One place for resolving, decoding, encoding
+// and relating them, shared by the repair, the XML playlists and the folder
+// scan, so that every part reads and writes a path the same way.
+#ifndef PLAYLIST_PATH_FORMS_H_
+#define PLAYLIST_PATH_FORMS_H_
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace kw {
+
+// How an entry writes its path; a replacement is written in the same form.
+enum class PathForm {
+  kAsIs,      // absolute, Windows, or a URI other than file://: kept as written
+  kRelative,  // relative to the folder of its playlist
+  kFileUri,   // file:///... or file://localhost/...
+};
+
+// The form of `path` as written in a playlist.
+PathForm pathFormOf(std::string_view path);
+
+// True when `path` starts with a URI scheme and "://": a letter, then
+// letters, digits, '+', '-' or '.', then "://".
+bool isUri(std::string_view path);
+
+// True for a path that is relative to its playlist's folder: it does not
+// start with '/', holds no '\', has no drive letter ("X:") and is no URI.
+bool isRelativePath(std::string_view path);
+
+// The path a file:// URI names, percent-decoded: "file:///a%20b" and
+// "file://localhost/a%20b" give "/a b"; a Windows form "file:///C:/x" gives
+// "C:/x". The scheme and "localhost" in any letter case. Empty for any
+// other text (another host, another scheme, no URI).
+std::optional<std::string> fileUriPath(std::string_view uri);
+
+// "file://" and `path` percent-encoded (percentEncoded); a path that does
+// not start with '/' (a drive path "C:/x") gets one in front, so that it is
+// never taken for a host.
+std::string fileUri(std::string_view path);
+
+// Every byte of `text` except A-Z a-z 0-9 '-' '.' '_' '~' and '/' as "%XX"
+// (upper-case hexadecimal).
+std::string percentEncoded(std::string_view text);
+
+// `text` with each "%XX" (two hexadecimal digits, either case) turned into
+// its byte; a '%' not followed by two hexadecimal digits stays as it is.
+std::string percentDecoded(std::string_view text);
+
+// An absolute path (starting with '/') without "." and empty components and
+// with each ".." removing the component before it (never above the root);
+// lexical, links are not followed. "/" stays "/".
+std::string normalisedPath(std::string_view absolutePath);
+
+// `relative` taken against the absolute folder `folder`, normalised.
+std::string resolvedPath(std::string_view folder, std::string_view relative);
+
+// The relative path that leads from the absolute folder `folder` to the
+// absolute path `target` (both normalised): "../" for each folder level to
+// climb, then the rest of `target`; never a leading "./". `target` equal to
+// `folder` gives ".".
+std::string relativePath(std::string_view folder, std::string_view target);
+
+// The absolute, normalised folder of the file named `fileName` (a name
+// without '/' lives in the working directory). Throws kw::err::IOError when
+// the working directory cannot be told.
+std::string folderOfFile(const std::string& fileName);
+
+}  // namespace kw
+
+#endif  // PLAYLIST_PATH_FORMS_H_
