@@ -11,6 +11,7 @@
 #include "playlist/writer.h"
 #include "repair/candidates.h"
 #include "repair/duplicates.h"
+#include "repair/entry_paths.h"
 #include "repair/repair.h"
 
 namespace trackmend {
@@ -29,7 +30,8 @@ struct Console {
 void checkRules() {
   using kw::cmdline::CmdLineOption;
   kw::cmdline::requireOption(programInfo, autoSelect, equalDirs);
-  CmdLineOption* const repairOptions[] = {&autoSelect, &equalDirs, &removeDupes, &minMatch, nullptr};
+  CmdLineOption* const repairOptions[] = {&autoSelect, &equalDirs, &removeDupes, &minMatch, &bestRatio,
+                                          nullptr};
   CmdLineOption* const finderOptions[] = {&dupeFinder, &dupeNameMatch, &dupeTimeDiff, nullptr};
   kw::cmdline::exclude(programInfo, repairOptions, finderOptions);
 }
@@ -67,14 +69,27 @@ void setTargetFormat(PlayList& list) {
   }
 }
 
+// The repair options; the numbers are converted once, -s before -b, before
+// the first invalid playlist is read.
+kw::RepairSettings repairSettings() {
+  kw::RepairSettings settings;
+  settings.removeDupes = removeDupes.active;
+  settings.autoSelect = autoSelect.active;
+  settings.copyInfo = copyInfo.active;
+  settings.keepInfo = keepInfo.active;
+  settings.minMatch = minMatch.toDouble();
+  if (bestRatio.active) settings.bestRatio = bestRatio.toDouble();
+  return settings;
+}
+
 // Reads, repairs, converts and saves one invalid playlist. An error skips
-// the rest of this playlist only.
-void repairOne(PlayList& list, const kw::CandidateIndex& valid, PlayList& missing, double minimum,
+// the rest of this playlist only; a bad -e is such an error.
+void repairOne(PlayList& list, const kw::ValidLibrary& valid, PlayList& missing, kw::RepairSettings settings,
                Console& console) {
   try {
     kw::readPlaylist(list, console.out, console.err);
-    kw::repairPlaylist(list, valid, missing, console.out, removeDupes.active, autoSelect.active, equalDirs.toInt(),
-                       copyInfo.active, keepInfo.active, minimum, console.err, console.in);
+    settings.dirs = equalDirs.toInt();
+    kw::repairPlaylist(list, valid, missing, settings, console.out, console.err, console.in);
     setTargetFormat(list);
     kw::savePlaylist(list, console.out);
     console.out << '\n' << std::flush;
@@ -91,9 +106,9 @@ void runRepair(const PlayList& valid, const std::vector<std::string>& names, Con
   std::vector<PlayList> lists;
   for (const std::string& name : names) lists.emplace_back(name);
   if (lists.empty()) throw kw::err::Error("Nothing to do.");
-  const double minimum = minMatch.toDouble();
-  const kw::CandidateIndex index(valid);
-  for (PlayList& list : lists) repairOne(list, index, missing, minimum, console);
+  const kw::RepairSettings settings = repairSettings();
+  const kw::ValidLibrary library(valid);
+  for (PlayList& list : lists) repairOne(list, library, missing, settings, console);
   if (!missingList.active) return;
   if (toPls.active) missing.plsFormat = true;
   kw::savePlaylist(missing, console.out);

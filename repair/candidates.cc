@@ -13,6 +13,8 @@
 #include <thread>
 #include <unordered_map>
 
+#include "playlist/numbers.h"
+#include "playlist/path_forms.h"
 #include "repair/name_match.h"
 
 namespace kw {
@@ -77,7 +79,8 @@ class CandidateIndex::Collector {
     }
     CandidateSet result;
     result.reserve(set_.size());
-    for (const Ranked& r : set_) result.push_back({r.value, index_.validList_->entries[r.item]});
+    for (const Ranked& r : set_)
+      result.push_back({r.value, index_.validList_->entries[r.item], r.item});
     return result;
   }
 
@@ -381,35 +384,77 @@ CandidateSet collectCandidates(const PlayList& validList, const PlaylistEntry& e
   return CandidateIndex(validList).collect(entry, limit);
 }
 
-AutoDecision chooseAutomatically(const PlaylistEntry& entry, const CandidateSet& candidates,
-                                 bool autoSelect, int dirs, bool copyInfo, double minMatch,
+namespace {
+
+// The -a rule: the candidate with the same file name and the most equal
+// folder names (at least one, more than `dirs`), ties to the higher rank.
+std::optional<std::size_t> sameNameCandidate(const std::string& path, const CandidateSet& candidates,
+                                             int dirs) {
+  int bestDirs = 0;
+  std::optional<std::size_t> chosen;
+  for (std::size_t k = 0; k < candidates.size(); ++k) {
+    int equalDirs = 0;
+    if (sameFileName(path, candidates[k].entry.path, equalDirs) && equalDirs > bestDirs &&
+        equalDirs > dirs) {
+      chosen = k;
+      bestDirs = equalDirs;
+    }
+  }
+  return chosen;
+}
+
+// A URL other than a file:// one names no song of a music library, so no
+// ranking of library paths can be confident about it.
+bool isNetworkUrl(const std::string& path) {
+  return isUri(path) && !startsWithIgnoringCase(path, "file://");
+}
+
+// The -b rule: a best candidate that reaches the minimum and stands clearly
+// above the second (a tie never does, whatever the ratio).
+bool clearlyBest(const CandidateSet& candidates, double ratio, double minMatch) {
+  const double best = candidates.front().value;
+  const double second = candidates.size() > 1 ? candidates[1].value : 0.0;
+  return best >= minMatch && second < best && second <= ratio * best;
+}
+
+void announce(std::ostream& dialogue, const RuleEntry& entry, const char* rule,
+              const Candidate& chosen) {
+  dialogue << "Song: '" << entry.writtenPath << "'\n"
+           << rule << ": '" << entry.replacementPath(chosen) << "'\n";
+}
+
+}  // namespace
+
+AutoDecision chooseAutomatically(const RuleEntry& entry, const CandidateSet& candidates,
+                                 const RepairSettings& settings, double minMatch,
                                  std::ostream& dialogue) {
   if (candidates.empty()) return {AutoOutcome::kAskUser, 0};
   const Candidate& best = candidates.front();
-  if (best.entry.path == entry.path)
-    return {copyInfo ? AutoOutcome::kReplace : AutoOutcome::kUnchanged, 0};
-  if (autoSelect) {
-    int bestDirs = 0;
-    std::size_t chosen = candidates.size();
-    for (std::size_t k = 0; k < candidates.size(); ++k) {
-      int equalDirs = 0;
-      if (sameFileName(entry.path, candidates[k].entry.path, equalDirs) && equalDirs > bestDirs &&
-          equalDirs > dirs) {
-        chosen = k;
-        bestDirs = equalDirs;
-      }
-    }
-    if (chosen < candidates.size()) {
-      dialogue << "Song: '" << entry.path << "'\n"
-               << "Auto: '" << candidates[chosen].entry.path << "'\n";
-      return {AutoOutcome::kReplace, chosen};
+  if (best.entry.path == entry.compared.path)
+    return {settings.copyInfo ? AutoOutcome::kReplace : AutoOutcome::kUnchanged, 0};
+  if (settings.autoSelect) {
+    if (const auto chosen = sameNameCandidate(entry.compared.path, candidates, settings.dirs)) {
+      announce(dialogue, entry, "Auto", candidates[*chosen]);
+      return {AutoOutcome::kReplace, *chosen};
     }
   }
+  if (settings.bestRatio && !isNetworkUrl(entry.writtenPath) &&
+      clearlyBest(candidates, *settings.bestRatio, minMatch)) {
+    announce(dialogue, entry, "Best", best);
+    return {AutoOutcome::kReplace, 0};
+  }
   if (best.value < minMatch) {
-    dialogue << "Skip: '" << entry.path << "' (best=" << formatValue(best.value) << ")\n";
+    dialogue << "Skip: '" << entry.writtenPath << "' (best=" << formatValue(best.value) << ")\n";
     return {AutoOutcome::kSkipped, 0};
   }
   return {AutoOutcome::kAskUser, 0};
+}
+
+AutoDecision chooseAutomatically(const PlaylistEntry& entry, const CandidateSet& candidates,
+                                 const RepairSettings& settings, double minMatch,
+                                 std::ostream& dialogue) {
+  const RuleEntry asWritten{entry, entry.path, [](const Candidate& c) { return c.entry.path; }};
+  return chooseAutomatically(asWritten, candidates, settings, minMatch, dialogue);
 }
 
 void applyReplacement(PlaylistEntry& entry, const PlaylistEntry& chosen, bool keepInfo,

@@ -5,7 +5,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <iostream>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -15,11 +17,12 @@
 
 namespace kw {
 
-// A validList song offered as a replacement: its match value and a copy of
-// the entry (independent of the validList).
+// A validList song offered as a replacement: its match value, a copy of the
+// entry (independent of the validList) and its position in the validList.
 struct Candidate {
   double value;
   PlaylistEntry entry;
+  std::size_t position = 0;
 };
 
 // Candidates in ranked order: highest value first; among equal values the
@@ -88,6 +91,19 @@ struct RepairStatistics {
   int deletedDupes = 0;
 };
 
+// What the user switched on for the repair.
+struct RepairSettings {
+  bool removeDupes = false;  // -d: mark duplicate entries deleted before and after
+  bool autoSelect = false;   // -a: take a candidate with the same file name
+  int dirs = 0;              // -e: autoSelect needs more equal folder names than this
+  bool copyInfo = false;     // -c: a valid entry takes its twin's information line
+  bool keepInfo = false;     // -k: a replaced entry keeps its own information line
+  double minMatch = 0.1;     // -s: skip an entry whose best value is below this
+  // -b: take the best candidate without asking when the second best is
+  // strictly below it and at most this share of it.
+  std::optional<double> bestRatio;
+};
+
 enum class AutoOutcome { kUnchanged, kReplace, kSkipped, kAskUser };
 
 struct AutoDecision {
@@ -95,16 +111,37 @@ struct AutoDecision {
   std::size_t candidate;  // ranked position; meaningful for kReplace only
 };
 
+// The entry the automatic rules decide about. `compared` is the entry as it
+// was ranked: its path as the rules compare it (a relative path resolved, a
+// file:// URI decoded). Messages name it by `writtenPath`, its path in the
+// playlist, and a candidate by `replacementPath`, the path it would be
+// written with there.
+struct RuleEntry {
+  const PlaylistEntry& compared;
+  const std::string& writtenPath;
+  std::function<std::string(const Candidate&)> replacementPath;
+};
+
 // Settles what the options allow without asking, in this order: an empty set
 // asks the user; an entry whose path equals the best candidate's byte for
-// byte is unchanged (replaced by it with `copyInfo`); with `autoSelect` the
+// byte is unchanged (replaced by it with copyInfo); with autoSelect the
 // candidate with the same file name and the most equal directory names (at
-// least one and more than `dirs`; ties to the higher rank) replaces it,
-// announced as "Song: '<path>'\n" "Auto: '<path>'\n"; a best value below
-// `minMatch` skips it with "Skip: '<path>' (best=<value>)\n"; otherwise the
-// user is asked. Messages go to `dialogue`.
+// least one and more than dirs; ties to the higher rank) replaces it,
+// announced as "Song: '<path>'\n" "Auto: '<path>'\n"; with bestRatio an
+// entry that is no URL (other than file://) takes the best candidate when
+// its value is at least `minMatch` and the second value (0 without one) is
+// strictly below it and at most bestRatio times it, announced as
+// "Song: '<path>'\n" "Best: '<path>'\n"; a best value below `minMatch`
+// skips it with "Skip: '<path>' (best=<value>)\n"; otherwise the user is
+// asked. `minMatch` is the current minimum (the settings' value or the one
+// set in the dialogue). Messages go to `dialogue`.
+AutoDecision chooseAutomatically(const RuleEntry& entry, const CandidateSet& candidates,
+                                 const RepairSettings& settings, double minMatch,
+                                 std::ostream& dialogue = std::cerr);
+
+// The same for an entry compared and written as it stands.
 AutoDecision chooseAutomatically(const PlaylistEntry& entry, const CandidateSet& candidates,
-                                 bool autoSelect, int dirs, bool copyInfo, double minMatch,
+                                 const RepairSettings& settings, double minMatch,
                                  std::ostream& dialogue = std::cerr);
 
 // Gives `entry` the path of `chosen` (counted in correctedEntries when it

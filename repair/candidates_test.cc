@@ -198,9 +198,17 @@ CandidateSet setOf(std::initializer_list<std::pair<double, const char*>> pairs) 
   return set;
 }
 
+RepairSettings rules(bool autoSelect, int dirs, bool copyInfo) {
+  RepairSettings settings;
+  settings.autoSelect = autoSelect;
+  settings.dirs = dirs;
+  settings.copyInfo = copyInfo;
+  return settings;
+}
+
 TEST(ChooseAutomaticallyTest, EmptySetAsksTheUser) {
   std::ostringstream out;
-  EXPECT_EQ(chooseAutomatically(PlaylistEntry("/a/b"), {}, true, 0, true, 0.1, out).outcome,
+  EXPECT_EQ(chooseAutomatically(PlaylistEntry("/a/b"), {}, rules(true, 0, true), 0.1, out).outcome,
             AutoOutcome::kAskUser);
   EXPECT_EQ(out.str(), "");
 }
@@ -208,14 +216,14 @@ TEST(ChooseAutomaticallyTest, EmptySetAsksTheUser) {
 TEST(ChooseAutomaticallyTest, ValidEntryIsSilentAndCopiesInfoOnlyWithC) {
   std::ostringstream out;
   const CandidateSet set = setOf({{0.5, "/a/b.mp3"}});
-  EXPECT_EQ(chooseAutomatically(PlaylistEntry("/a/b.mp3"), set, true, 0, false, 0.9, out).outcome,
+  EXPECT_EQ(chooseAutomatically(PlaylistEntry("/a/b.mp3"), set, rules(true, 0, false), 0.9, out).outcome,
             AutoOutcome::kUnchanged);
-  const AutoDecision d = chooseAutomatically(PlaylistEntry("/a/b.mp3"), set, true, 0, true, 0.9, out);
+  const AutoDecision d = chooseAutomatically(PlaylistEntry("/a/b.mp3"), set, rules(true, 0, true), 0.9, out);
   EXPECT_EQ(d.outcome, AutoOutcome::kReplace);
   EXPECT_EQ(d.candidate, 0u);
   EXPECT_EQ(out.str(), "");
   // Another case is not the same path.
-  EXPECT_EQ(chooseAutomatically(PlaylistEntry("/A/b.mp3"), set, false, 0, false, 0.1, out).outcome,
+  EXPECT_EQ(chooseAutomatically(PlaylistEntry("/A/b.mp3"), set, rules(false, 0, false), 0.1, out).outcome,
             AutoOutcome::kAskUser);
 }
 
@@ -224,20 +232,20 @@ TEST(ChooseAutomaticallyTest, AutoSelectionByFileNameAndDirectories) {
   {
     std::ostringstream out;
     const CandidateSet set = setOf({{0.4, "c:\\music\\a.mp3"}});
-    const AutoDecision d = chooseAutomatically(entry, set, true, 0, false, 0.1, out);
+    const AutoDecision d = chooseAutomatically(entry, set, rules(true, 0, false), 0.1, out);
     EXPECT_EQ(d.outcome, AutoOutcome::kReplace);
     EXPECT_EQ(out.str(), "Song: 'C:\\Music\\a.mp3'\nAuto: 'c:\\music\\a.mp3'\n");
     out.str("");
-    EXPECT_EQ(chooseAutomatically(entry, set, true, 1, false, 0.1, out).outcome,
+    EXPECT_EQ(chooseAutomatically(entry, set, rules(true, 1, false), 0.1, out).outcome,
               AutoOutcome::kAskUser);  // -e 1 needs two equal directories
-    EXPECT_EQ(chooseAutomatically(entry, set, false, 0, false, 0.1, out).outcome,
+    EXPECT_EQ(chooseAutomatically(entry, set, rules(false, 0, false), 0.1, out).outcome,
               AutoOutcome::kAskUser);
     EXPECT_EQ(out.str(), "");
   }
   {
     std::ostringstream out;
     const CandidateSet set = setOf({{0.6, "/other/a.mp3"}});
-    EXPECT_EQ(chooseAutomatically(PlaylistEntry("/x/a.mp3"), set, true, 0, false, 0.1, out).outcome,
+    EXPECT_EQ(chooseAutomatically(PlaylistEntry("/x/a.mp3"), set, rules(true, 0, false), 0.1, out).outcome,
               AutoOutcome::kAskUser);  // another parent directory
   }
   {
@@ -245,13 +253,13 @@ TEST(ChooseAutomaticallyTest, AutoSelectionByFileNameAndDirectories) {
     const CandidateSet set = setOf({{0.9, "/z/pop/b/a.mp3"}, {0.5, "/x/pop/b/a.mp3"},
                                     {0.4, "/y/pop/b/a.mp3"}, {0.3, "/x/pop/b/a.ogg"}});
     const AutoDecision d =
-        chooseAutomatically(PlaylistEntry("/x/pop/b/a.mp3"), set, true, 0, false, 0.1, out);
+        chooseAutomatically(PlaylistEntry("/x/pop/b/a.mp3"), set, rules(true, 0, false), 0.1, out);
     EXPECT_EQ(d.outcome, AutoOutcome::kReplace);
     EXPECT_EQ(d.candidate, 1u);  // three equal directories beat two; ties go to the rank
-    EXPECT_EQ(chooseAutomatically(PlaylistEntry("/x/pop/b/a.mp3"), set, true, 2, false, 0.1, out)
+    EXPECT_EQ(chooseAutomatically(PlaylistEntry("/x/pop/b/a.mp3"), set, rules(true, 2, false), 0.1, out)
                   .candidate,
               1u);
-    EXPECT_EQ(chooseAutomatically(PlaylistEntry("/x/pop/b/a.mp3"), set, true, 3, false, 0.1, out)
+    EXPECT_EQ(chooseAutomatically(PlaylistEntry("/x/pop/b/a.mp3"), set, rules(true, 3, false), 0.1, out)
                   .outcome,
               AutoOutcome::kAskUser);
   }
@@ -260,11 +268,11 @@ TEST(ChooseAutomaticallyTest, AutoSelectionByFileNameAndDirectories) {
 TEST(ChooseAutomaticallyTest, MinimumRule) {
   std::ostringstream out;
   const CandidateSet set = setOf({{0.25, "/a/x.mp3"}, {0.1, "/a/y.mp3"}});
-  EXPECT_EQ(chooseAutomatically(PlaylistEntry("/b/z.mp3"), set, false, 0, false, 0.3, out).outcome,
+  EXPECT_EQ(chooseAutomatically(PlaylistEntry("/b/z.mp3"), set, rules(false, 0, false), 0.3, out).outcome,
             AutoOutcome::kSkipped);
   EXPECT_EQ(out.str(), "Skip: '/b/z.mp3' (best=0.25)\n");
   out.str("");
-  EXPECT_EQ(chooseAutomatically(PlaylistEntry("/b/z.mp3"), set, false, 0, false, 0.25, out).outcome,
+  EXPECT_EQ(chooseAutomatically(PlaylistEntry("/b/z.mp3"), set, rules(false, 0, false), 0.25, out).outcome,
             AutoOutcome::kAskUser);  // equal to the minimum is not skipped
   EXPECT_EQ(out.str(), "");
 }

@@ -13,6 +13,8 @@
 #include <thread>
 #include <vector>
 
+#include "playlist/path_forms.h"
+
 namespace kw {
 namespace {
 
@@ -36,9 +38,11 @@ int leadingNumber(const std::string& answer) {
 // The console dialogue about one entry that the automatic rules left open.
 class EntryDialogue {
  public:
-  EntryDialogue(PlaylistEntry& entry, const CandidateSet& candidates, double& minMatch,
-                RepairStatistics& statistics, std::ostream& out, std::istream& in)
+  EntryDialogue(PlaylistEntry& entry, const RuleEntry& rule, const CandidateSet& candidates,
+                double& minMatch, RepairStatistics& statistics, std::ostream& out,
+                std::istream& in)
       : entry_(entry),
+        rule_(rule),
         candidates_(candidates),
         minMatch_(minMatch),
         statistics_(statistics),
@@ -79,7 +83,7 @@ class EntryDialogue {
       out_ << kMoreRule << "More replacements:\n" << kMoreRule;
     for (std::size_t k = 0; k < kPageSize && pageStart + k < candidates_.size(); ++k) {
       const Candidate& c = candidates_[pageStart + k];
-      out_ << k + 1 << ": " << c.entry.path << " (" << formatValue(c.value) << ")\n";
+      out_ << k + 1 << ": " << rule_.replacementPath(c) << " (" << formatValue(c.value) << ")\n";
     }
   }
 
@@ -117,6 +121,7 @@ class EntryDialogue {
   }
 
   PlaylistEntry& entry_;
+  const RuleEntry& rule_;
   const CandidateSet& candidates_;
   double& minMatch_;
   RepairStatistics& statistics_;
@@ -142,8 +147,8 @@ double announceMinimum(double commandLineMinMatch, std::ostream& dialogue) {
 // are copied when scheduled, so the workers never touch the playlist.
 class CandidateLookahead {
  public:
-  CandidateLookahead(const CandidateIndex& index, const PlayList& list)
-      : index_(index), list_(list), window_(kSetsPerThread * std::max(1u, index.threads())) {
+  CandidateLookahead(const CandidateIndex& index, const PlayList& list, const EntryPaths& paths)
+      : index_(index), list_(list), paths_(paths), window_(kSetsPerThread * std::max(1u, index.threads())) {
     if (index.threads() <= 1) return;  // everything on the calling thread
     workers_.reserve(index.threads());
     for (unsigned t = 0; t < index.threads(); ++t) {
@@ -166,15 +171,15 @@ class CandidateLookahead {
     changed_.notify_all();
   }
 
-  // The candidate set of entry `k` of the playlist as it is now. Entries are
-  // asked for in list order; sets of entries passed over are dropped.
-  // Rethrows what scoring the entry threw.
-  CandidateSet take(std::size_t k) {
-    if (workers_.empty()) return index_.collectHere(list_.entries[k]);
+  // The candidate set of entry `k` of the playlist as it is now, given as
+  // `compared` (EntryPaths::comparedEntry). Entries are asked for in list
+  // order; sets of entries passed over are dropped. Rethrows what scoring
+  // the entry threw.
+  CandidateSet take(std::size_t k, const PlaylistEntry& compared) {
+    if (workers_.empty()) return index_.collectHere(compared);
     schedule(k);
     std::shared_ptr<Job> job = frontJob(k);
-    const PlaylistEntry& entry = list_.entries[k];
-    if (!job || !sameContent(job->entry, entry)) return index_.collectHere(entry);
+    if (!job || !sameContent(job->entry, compared)) return index_.collectHere(compared);
     std::unique_lock<std::mutex> lock(mutex_);
     if (job->state == Job::kWaiting) {
       job->state = Job::kScoring;
@@ -214,7 +219,7 @@ class CandidateLookahead {
       }
       while (scanned_ < list_.entries.size() && list_.entries[scanned_].deleted) ++scanned_;
       if (scanned_ >= list_.entries.size()) return;
-      auto job = std::make_shared<Job>(scanned_, list_.entries[scanned_]);
+      auto job = std::make_shared<Job>(scanned_, paths_.comparedEntry(list_.entries[scanned_]));
       ++scanned_;
       {
         const std::lock_guard<std::mutex> lock(mutex_);
@@ -265,6 +270,7 @@ class CandidateLookahead {
 
   const CandidateIndex& index_;
   const PlayList& list_;
+  const EntryPaths& paths_;
   const std::size_t window_;
   std::size_t scanned_ = 0;  // entries looked at for scheduling
   std::mutex mutex_;
@@ -295,42 +301,87 @@ std::string askUser(const std::string& prompt, std::ostream& dialogue, std::istr
   return answer;
 }
 
-void repairPlaylist(PlayList& invalidList, const CandidateIndex& validIndex,
-                    PlayList& missingList, std::ostream& statistics, bool removeDupes,
-                    bool autoSelect, int dirs, bool copyInfo, bool keepInfo, double minMatch,
-                    std::ostream& dialogue, std::istream& answers) {
-  double currentMinMatch = announceMinimum(minMatch, dialogue);
+namespace {
+
+// What one invalid playlist's repair needs at every entry.
+struct RepairRun {
+  const ValidLibrary& library;
+  const RepairSettings& settings;
+  const EntryPaths paths;
+  const std::string missingFolder;
+  PlayList& missingList;
   RepairStatistics counts;
-  if (removeDupes) counts.deletedDupes = removeDuplicateEntries(invalidList);
-  CandidateLookahead lookahead(validIndex, invalidList);
+  double minMatch;
+
+  // The path an entry written `written`, compared as `comparedPath`, gets
+  // from candidate `c`: its own path when it names that song already.
+  std::string pathFrom(const std::string& written, const std::string& comparedPath,
+                       const Candidate& c) const {
+    if (c.entry.path == comparedPath) return written;
+    return paths.replacement(written, c.entry.path, library.listed(c.position).path);
+  }
+
+  void replace(PlaylistEntry& entry, const std::string& comparedPath, const Candidate& c) {
+    PlaylistEntry chosen(c.entry);
+    chosen.path = pathFrom(entry.path, comparedPath, c);
+    applyReplacement(entry, chosen, settings.keepInfo, counts);
+  }
+
+  void addMissing(const PlaylistEntry& entry) {
+    PlaylistEntry copy(entry);
+    copy.path = paths.movedTo(entry.path, missingFolder);
+    missingList.entries.push_back(std::move(copy));
+  }
+
+  void repairEntry(PlaylistEntry& entry, const CandidateSet& candidates,
+                   const PlaylistEntry& compared, std::ostream& dialogue, std::istream& answers) {
+    const RuleEntry rule{compared, entry.path, [&](const Candidate& c) {
+                           return pathFrom(entry.path, compared.path, c);
+                         }};
+    const AutoDecision decision =
+        chooseAutomatically(rule, candidates, settings, minMatch, dialogue);
+    if (decision.outcome == AutoOutcome::kReplace) {
+      replace(entry, compared.path, candidates[decision.candidate]);
+    } else if (decision.outcome == AutoOutcome::kAskUser) {
+      const std::optional<std::size_t> chosen =
+          EntryDialogue(entry, rule, candidates, minMatch, counts, dialogue, answers).run();
+      if (chosen)
+        replace(entry, compared.path, candidates[*chosen]);
+      else
+        addMissing(entry);
+    }
+  }
+};
+
+}  // namespace
+
+void repairPlaylist(PlayList& invalidList, const ValidLibrary& library, PlayList& missingList,
+                    const RepairSettings& settings, std::ostream& statistics,
+                    std::ostream& dialogue, std::istream& answers) {
+  RepairRun run{library,
+                settings,
+                EntryPaths(folderOfFile(invalidList.fileName), library.allAbsolute()),
+                folderOfFile(missingList.fileName),
+                missingList,
+                {},
+                announceMinimum(settings.minMatch, dialogue)};
+  if (settings.removeDupes) run.counts.deletedDupes = removeDuplicateEntries(invalidList);
+  CandidateLookahead lookahead(library.index(), invalidList, run.paths);
   for (std::size_t k = 0; k < invalidList.entries.size(); ++k) {
     PlaylistEntry& entry = invalidList.entries[k];
     if (entry.deleted) continue;
-    const CandidateSet candidates = lookahead.take(k);
-    const AutoDecision decision = chooseAutomatically(entry, candidates, autoSelect, dirs,
-                                                      copyInfo, currentMinMatch, dialogue);
-    if (decision.outcome == AutoOutcome::kReplace) {
-      applyReplacement(entry, candidates[decision.candidate].entry, keepInfo, counts);
-    } else if (decision.outcome == AutoOutcome::kAskUser) {
-      const std::optional<std::size_t> chosen =
-          EntryDialogue(entry, candidates, currentMinMatch, counts, dialogue, answers).run();
-      if (chosen)
-        applyReplacement(entry, candidates[*chosen].entry, keepInfo, counts);
-      else
-        missingList.entries.push_back(PlaylistEntry(entry));
-    }
+    const PlaylistEntry compared = run.paths.comparedEntry(entry);
+    run.repairEntry(entry, lookahead.take(k, compared), compared, dialogue, answers);
   }
-  if (removeDupes) counts.deletedDupes += removeDuplicateEntries(invalidList);
-  printStatistics(counts, statistics);
+  if (settings.removeDupes) run.counts.deletedDupes += removeDuplicateEntries(invalidList);
+  printStatistics(run.counts, statistics);
 }
 
 void repairPlaylist(PlayList& invalidList, const PlayList& validList, PlayList& missingList,
-                    std::ostream& statistics, bool removeDupes, bool autoSelect, int dirs,
-                    bool copyInfo, bool keepInfo, double minMatch, std::ostream& dialogue,
-                    std::istream& answers, unsigned threads) {
-  const CandidateIndex index(validList, threads);
-  repairPlaylist(invalidList, index, missingList, statistics, removeDupes, autoSelect, dirs,
-                 copyInfo, keepInfo, minMatch, dialogue, answers);
+                    const RepairSettings& settings, std::ostream& statistics,
+                    std::ostream& dialogue, std::istream& answers, unsigned threads) {
+  const ValidLibrary library(validList, threads);
+  repairPlaylist(invalidList, library, missingList, settings, statistics, dialogue, answers);
 }
 
 }  // namespace kw

@@ -8,32 +8,39 @@
 
 #include "playlist/playlist.h"
 #include "repair/candidates.h"
+#include "repair/entry_paths.h"
 
 namespace kw {
 
 // Repairs `invalidList` in place against `validList` (read only) and appends
-// the entries left unreplaced to `missingList`. The dialogue goes to
-// `dialogue` and answers come from `answers`, one line each (end of input
-// reads as an empty answer); the statistics go to `statistics`.
-// `minMatch` is the command line's minimum match value; a value set by the
-// user in the dialogue replaces it for this and every later call.
-// The switches are those of -d, -a, -c and -k, `dirs` the value of -e.
+// the entries left unreplaced to `missingList`. Entries skipped by the
+// minimum match value (the "Skip:" line) stay unchanged and are not added to
+// the missing list; entries skipped in the dialogue (ENTER, end of input, no
+// candidates) and entries deleted with "d" (marked deleted) are. The
+// dialogue goes to `dialogue` and answers come from `answers`, one line each
+// (end of input reads as an empty answer); the statistics go to
+// `statistics`. `settings.minMatch` is the command line's minimum match
+// value; a value set by the user in the dialogue replaces it for this and
+// every later call.
+// Entries are compared and replaced in their own path form (EntryPaths):
+// relative ones against the folder of `invalidList.fileName`; a copy of a
+// relative entry in the missing list is made relative to the folder of
+// `missingList.fileName`.
 // With `threads` above 1 (0: one per hardware thread) that many threads
 // score the candidate sets of the next few entries, one entry each, while
 // the dialogue runs; the outcome does not depend on it. Prepares the
-// validList once per call (CandidateIndex).
+// validList once per call (ValidLibrary).
+// Throws kw::err::IOError when the working directory is needed for a
+// folder and cannot be told.
 void repairPlaylist(PlayList& invalidList, const PlayList& validList, PlayList& missingList,
-                    std::ostream& statistics, bool removeDupes, bool autoSelect, int dirs,
-                    bool copyInfo, bool keepInfo, double minMatch,
+                    const RepairSettings& settings, std::ostream& statistics = std::cout,
                     std::ostream& dialogue = std::cerr, std::istream& answers = std::cin,
                     unsigned threads = 0);
 
-// The same against an index prepared by the caller (of the validList), so
-// that several invalid playlists share one preparation; the index's
-// threads score ahead.
-void repairPlaylist(PlayList& invalidList, const CandidateIndex& validIndex,
-                    PlayList& missingList, std::ostream& statistics, bool removeDupes,
-                    bool autoSelect, int dirs, bool copyInfo, bool keepInfo, double minMatch,
+// The same against a library prepared by the caller, so that several invalid
+// playlists share one preparation; the index's threads score ahead.
+void repairPlaylist(PlayList& invalidList, const ValidLibrary& library, PlayList& missingList,
+                    const RepairSettings& settings, std::ostream& statistics = std::cout,
                     std::ostream& dialogue = std::cerr, std::istream& answers = std::cin);
 
 // Forgets a minimum match value set in the dialogue, as at program start

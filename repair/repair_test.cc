@@ -18,11 +18,7 @@ const std::string kMoreRule(43, '-');
 const std::string kNoStats =
     "Corrected entries = 0 - Corrected infos = 0\nDeleted entries = 0 - Deleted dupes = 0\n";
 
-struct Options {
-  bool removeDupes = false, autoSelect = false, copyInfo = false, keepInfo = false;
-  int dirs = 0;
-  double minMatch = 0.1;
-};
+using Options = RepairSettings;
 
 // Every dialogue runs with one thread and with candidate sets scored ahead
 // by several: the bytes must not differ.
@@ -36,8 +32,7 @@ class RepairTest : public ::testing::TestWithParam<unsigned> {
   void repair(PlayList& invalid, const std::string& answers, const Options& o = Options()) {
     std::istringstream in(answers);
     std::ostringstream out, stats;
-    repairPlaylist(invalid, valid, missing, stats, o.removeDupes, o.autoSelect, o.dirs, o.copyInfo,
-                   o.keepInfo, o.minMatch, out, in, GetParam());
+    repairPlaylist(invalid, valid, missing, o, stats, out, in, GetParam());
     dialogue = out.str();
     statistics = stats.str();
   }
@@ -265,8 +260,9 @@ TEST_P(RepairTest, ValuesIgnoreTheFormattingOfTheCallersStream) {
   std::istringstream in;
   std::ostringstream out, stats;
   out << std::fixed << std::setprecision(2);
-  repairPlaylist(invalid, valid, missing, stats, false, false, 0, false, false, 0.9, out, in,
-                 GetParam());
+  RepairSettings settings;
+  settings.minMatch = 0.9;
+  repairPlaylist(invalid, valid, missing, settings, stats, out, in, GetParam());
   const std::string best = formatValue(collectCandidates(valid, invalid.entries[0])[0].value);
   EXPECT_EQ(out.str(), "Using command line minimum match value (0.9)\nSkip: '/zz/q' (best=" + best +
                            ")\n");
@@ -298,9 +294,15 @@ TEST(RepairLookaheadTest, LongDialoguesEqualOneThread) {
     o.second = old;
     std::istringstream in(answers);
     std::ostringstream out, stats;
-    const CandidateIndex index(library, threads);
-    repairPlaylist(o.first, index, o.missing, stats, true, true, 0, false, false, 0.2, out, in);
-    repairPlaylist(o.second, index, o.missing, stats, false, false, 1, true, true, 0.1, out, in);
+    const ValidLibrary index(library, threads);
+    RepairSettings first;
+    first.removeDupes = first.autoSelect = true;
+    first.minMatch = 0.2;
+    RepairSettings second;
+    second.dirs = 1;
+    second.copyInfo = second.keepInfo = true;
+    repairPlaylist(o.first, index, o.missing, first, stats, out, in);
+    repairPlaylist(o.second, index, o.missing, second, stats, out, in);
     o.dialogue = out.str();
     o.statistics = stats.str();
     resetInteractiveMinMatch();
