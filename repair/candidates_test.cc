@@ -277,6 +277,51 @@ TEST(ChooseAutomaticallyTest, MinimumRule) {
   EXPECT_EQ(out.str(), "");
 }
 
+TEST(ChooseAutomaticallyTest, ConfidentChoiceTakesOnlyAClearBest) {
+  const struct {
+    const char* what;
+    const char* entry;
+    std::initializer_list<std::pair<double, const char*>> set;
+    double ratio, minimum;
+    bool autoSelect;
+    AutoOutcome outcome;
+    const char* dialogue;
+  } cases[] = {
+      {"clear best", "/old/x.mp3", {{0.5, "/new/y.mp3"}, {0.4, "/new/z.mp3"}}, 0.8, 0.1, false,
+       AutoOutcome::kReplace, "Song: '/old/x.mp3'\nBest: '/new/y.mp3'\n"},
+      {"close second", "/old/x.mp3", {{0.5, "/new/y.mp3"}, {0.41, "/new/z.mp3"}}, 0.8, 0.1, false,
+       AutoOutcome::kAskUser, ""},
+      {"tie", "/old/x.mp3", {{0.5, "/new/y.mp3"}, {0.5, "/new/z.mp3"}}, 5, 0.1, false,
+       AutoOutcome::kAskUser, ""},
+      {"lone candidate", "/old/x.mp3", {{0.2, "/new/y.mp3"}}, 0, 0.1, false, AutoOutcome::kReplace,
+       "Song: '/old/x.mp3'\nBest: '/new/y.mp3'\n"},
+      {"best at the minimum", "/old/x.mp3", {{0.2, "/new/y.mp3"}}, 0.8, 0.2, false,
+       AutoOutcome::kReplace, "Song: '/old/x.mp3'\nBest: '/new/y.mp3'\n"},
+      {"below the minimum", "/old/x.mp3", {{0.2, "/new/y.mp3"}}, 0.8, 0.3, false,
+       AutoOutcome::kSkipped, "Skip: '/old/x.mp3' (best=0.2)\n"},
+      {"a URL", "http://radio/x.mp3", {{0.5, "/new/y.mp3"}}, 0.8, 0.1, false,
+       AutoOutcome::kAskUser, ""},
+      {"a file:// entry", "FILE:///old/x.mp3", {{0.5, "/new/y.mp3"}}, 0.8, 0.1, false,
+       AutoOutcome::kReplace, "Song: 'FILE:///old/x.mp3'\nBest: '/new/y.mp3'\n"},
+      {"-a first", "/old/a/x.mp3", {{0.5, "/new/y.mp3"}, {0.1, "/n/a/x.mp3"}}, 0.8, 0.1, true,
+       AutoOutcome::kReplace, "Song: '/old/a/x.mp3'\nAuto: '/n/a/x.mp3'\n"},
+      {"valid entry", "/new/y.mp3", {{0.5, "/new/y.mp3"}}, 0.8, 0.1, false,
+       AutoOutcome::kUnchanged, ""},
+  };
+  for (const auto& c : cases) {
+    RepairSettings settings = rules(c.autoSelect, 0, false);
+    settings.bestRatio = c.ratio;
+    std::ostringstream out;
+    const AutoDecision d = chooseAutomatically(PlaylistEntry(c.entry), setOf(c.set), settings,
+                                               c.minimum, out);
+    EXPECT_EQ(d.outcome, c.outcome) << c.what;
+    EXPECT_EQ(out.str(), c.dialogue) << c.what;
+    if (d.outcome == AutoOutcome::kReplace && c.autoSelect) {
+      EXPECT_EQ(d.candidate, 1u) << c.what;
+    }
+  }
+}
+
 TEST(ApplyReplacementTest, PathAndInfoRules) {
   RepairStatistics stats;
   PlaylistEntry entry("/old/a.mp3", "#EXTINF:1,old");

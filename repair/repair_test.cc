@@ -254,6 +254,92 @@ TEST_P(RepairTest, DuplicatesRemovedBeforeAndAfter) {
   EXPECT_EQ(missing.entries.size(), 1u);  // /old/x.mp3, asked about once
 }
 
+// Entries keep their own path form: relative entries are compared by the
+// path they resolve to and stay exactly as written when valid, file:// URIs
+// by their decoded path; replacements are written in the entry's form, and a
+// relative copy in a missing list of another folder still names its file.
+TEST_P(RepairTest, EntriesKeepTheirPathForm) {
+  valid.entries.emplace_back("/music/Anna/Shore/01 Harbour.mp3", "#EXTINF:200,Anna - Harbour");
+  valid.entries.emplace_back("/music/Anna/Shore/02 Ferry.mp3");
+  valid.entries.emplace_back("/music/Copper/City/03 Rain On Glass.mp3");
+  missing = PlayList("/lists/missing.m3u");
+  PlayList invalid("/lists/road/trip.m3u");
+  const char* const written[] = {
+      "../../music/Anna/Shore/01 Harbour.mp3",         "./../../music/Anna/Shore/02 Ferry.mp3",
+      "../../old/Anna/Shore/01 Harbour.mp3",           "file:///old/Copper/City/03%20Rain%20On%20Glass.mp3",
+      "FILE://localhost/music/Anna/Shore/02%20Ferry.mp3", "gone/x.mp3",
+  };
+  for (const char* path : written) invalid.entries.emplace_back(path);
+  Options a;
+  a.autoSelect = a.copyInfo = true;
+  a.minMatch = 0;
+  repair(invalid, "", a);
+  const char* const repaired[] = {
+      "../../music/Anna/Shore/01 Harbour.mp3",         "./../../music/Anna/Shore/02 Ferry.mp3",
+      "../../music/Anna/Shore/01 Harbour.mp3",         "file:///music/Copper/City/03%20Rain%20On%20Glass.mp3",
+      "FILE://localhost/music/Anna/Shore/02%20Ferry.mp3", "gone/x.mp3",
+  };
+  for (std::size_t k = 0; k < std::size(repaired); ++k)
+    EXPECT_EQ(invalid.entries[k].path, repaired[k]) << k;
+  EXPECT_EQ(*invalid.entries[0].extInfo, "#EXTINF:200,Anna - Harbour");  // -c on a valid entry
+  EXPECT_EQ(dialogue.substr(0, dialogue.find("----")),
+            "Using command line minimum match value (0)\n"
+            "Song: '../../old/Anna/Shore/01 Harbour.mp3'\n"
+                        "Auto: '../../music/Anna/Shore/01 Harbour.mp3'\n"
+                        "Song: 'file:///old/Copper/City/03%20Rain%20On%20Glass.mp3'\n"
+                        "Auto: 'file:///music/Copper/City/03%20Rain%20On%20Glass.mp3'\n");
+  EXPECT_NE(dialogue.find("1: ../../music/"), std::string::npos);  // candidates as written
+  EXPECT_EQ(statistics,
+            "Corrected entries = 2 - Corrected infos = 2\nDeleted entries = 0 - Deleted dupes = 0\n");
+  ASSERT_EQ(missing.entries.size(), 1u);
+  EXPECT_EQ(missing.entries[0].path, "road/gone/x.mp3");
+}
+
+// A validList of file:// URIs is compared by the decoded paths and gives its
+// paths as written; one with a relative path compares relative entries as
+// written, as a list that cannot tell what they resolve to must.
+TEST_P(RepairTest, ValidListPathForms) {
+  valid.entries.emplace_back("file:///music/a%20b/c.mp3");
+  PlayList invalid("/lists/trip.m3u");
+  invalid.entries.emplace_back("/old/a b/c.mp3");
+  invalid.entries.emplace_back("file:///music/a b/c.mp3");
+  Options a;
+  a.autoSelect = true;
+  repair(invalid, "", a);
+  EXPECT_EQ(invalid.entries[0].path, "file:///music/a%20b/c.mp3");
+  EXPECT_EQ(invalid.entries[1].path, "file:///music/a b/c.mp3");  // valid as written
+
+  valid.entries.emplace_back("lib/songs/c.mp3");
+  PlayList relative("/lists/trip.m3u");
+  relative.entries.emplace_back("old/songs/c.mp3");
+  repair(relative, "", a);
+  EXPECT_EQ(relative.entries[0].path, "lib/songs/c.mp3");
+}
+
+// With -b, a minimum set with "l" applies from the next entry on.
+TEST_P(RepairTest, ConfidentChoiceMeetsTheMinimumSetInTheDialogue) {
+  valid.entries.emplace_back("/lib/band/alpha.mp3");
+  valid.entries.emplace_back("/lib/band/alpine.mp3");
+  valid.entries.emplace_back("/lib/other/zebra.mp3");
+  PlayList invalid = invalidOf({PlaylistEntry("/old/band/alp.mp3"), PlaylistEntry("/x/zebra.ogg"),
+                                PlaylistEntry("/y/zebra.ogg")});
+  const PlaylistEntry first = invalid.entries[0];
+  const CandidateSet zebra = collectCandidates(valid, invalid.entries[1]);
+  ASSERT_LE(zebra[1].value, 0.5 * zebra[0].value);
+  Options b;
+  b.bestRatio = 0.5;
+  repair(invalid, "\n", b);
+  EXPECT_EQ(dialogue, kAnnounce + page(first, 0) + kPrompt +
+                          "Song: '/x/zebra.ogg'\nBest: '/lib/other/zebra.mp3'\n" +
+                          "Song: '/y/zebra.ogg'\nBest: '/lib/other/zebra.mp3'\n");
+  resetInteractiveMinMatch();
+  PlayList again = invalidOf({first, PlaylistEntry("/x/zebra.ogg")});
+  const std::string best = formatValue(zebra[0].value);
+  repair(again, "l\n0.9\n\n", b);
+  EXPECT_EQ(dialogue.substr(dialogue.rfind(kPrompt) + kPrompt.size()),
+            "Skip: '/x/zebra.ogg' (best=" + best + ")\n");
+}
+
 TEST_P(RepairTest, ValuesIgnoreTheFormattingOfTheCallersStream) {
   fillValid(1);
   PlayList invalid = invalidOf({PlaylistEntry("/zz/q")});

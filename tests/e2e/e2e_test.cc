@@ -12,6 +12,11 @@
 //   expected/stdout, expected/stderr, expected/status
 //   expected/files/   the complete content of the working folder afterwards
 //
+// The working folder is a fresh temporary one, so its absolute path is
+// written "@WORK@": in the input files it is replaced by the real path before
+// the run, and in the outputs and resulting files the real path is replaced
+// by "@WORK@" before they are compared.
+//
 // TRACKMEND_E2E_RECORD=<dir> writes what each run produced into <dir>/<case>/
 // in the same layout, for a person to inspect and compare; it never touches
 // the expected files.
@@ -35,6 +40,7 @@
 #include <map>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -285,6 +291,31 @@ std::vector<std::string> caseNames() {
   return names;
 }
 
+constexpr std::string_view kWorkToken = "@WORK@";
+
+std::string replaceAll(std::string text, std::string_view from, std::string_view to) {
+  for (auto at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+    text.replace(at, from.size(), to);
+  return text;
+}
+
+void fillInWorkFolder(const fs::path& work) {
+  const std::string real = fs::canonical(work).string();
+  for (const auto& item : fs::recursive_directory_iterator(work)) {
+    if (!item.is_regular_file() || item.is_symlink()) continue;
+    const std::string bytes = readBytes(item.path());
+    if (bytes.find(kWorkToken) != std::string::npos)
+      writeBytes(item.path(), replaceAll(bytes, kWorkToken, real));
+  }
+}
+
+void hideWorkFolder(const fs::path& work, Outcome& outcome, std::map<std::string, std::string>& files) {
+  const std::string real = fs::canonical(work).string();
+  outcome.out = replaceAll(outcome.out, real, kWorkToken);
+  outcome.err = replaceAll(outcome.err, real, kWorkToken);
+  for (auto& [name, bytes] : files) bytes = replaceAll(bytes, real, kWorkToken);
+}
+
 void expectSame(const std::string& what, const std::string& expected, const std::string& actual) {
   const std::string difference = describeDifference(expected, actual);
   if (!difference.empty()) ADD_FAILURE() << what << ": " << difference;
@@ -296,13 +327,17 @@ TEST_P(EndToEnd, MatchesExpectedOutput) {
   const fs::path caseDir = casesDir() / GetParam();
   const fs::path expectedDir = caseDir / "expected";
   ScratchFolder work;
-  if (fs::exists(caseDir / "in")) fs::copy(caseDir / "in", work.path(), fs::copy_options::recursive);
+  if (fs::exists(caseDir / "in")) {
+    fs::copy(caseDir / "in", work.path(), fs::copy_options::recursive | fs::copy_options::copy_symlinks);
+    fillInWorkFolder(work.path());
+  }
 
   const std::string input = readBytes(caseDir / "stdin");
   const bool closedInput = fs::exists(caseDir / "stdin_closed");
-  const Outcome outcome =
+  Outcome outcome =
       runProgram(binaryPath(), splitArguments(readBytes(caseDir / "args")), work.path(), closedInput ? nullptr : &input);
-  const auto actualFiles = snapshot(work.path());
+  auto actualFiles = snapshot(work.path());
+  hideWorkFolder(work.path(), outcome, actualFiles);
 
   const std::string recordDir = envOr("TRACKMEND_E2E_RECORD", "");
   if (!recordDir.empty()) record(fs::path(recordDir) / GetParam(), outcome, actualFiles);
@@ -356,6 +391,20 @@ TEST(EndToEndRunner, PassesBytesThroughAProgram) {
   EXPECT_EQ(closed.out, "");
   EXPECT_EQ(closed.err.substr(closed.err.size() - 5), "done\n");
   EXPECT_EQ(closed.status, 3);
+}
+
+TEST(EndToEndRunner, WorkFolderTokenBothWays) {
+  ScratchFolder work;
+  writeBytes(work.path() / "sub" / "list.m3u", "@WORK@/a.mp3\n@WORK@/b.mp3\n");
+  fillInWorkFolder(work.path());
+  const std::string real = fs::canonical(work.path()).string();
+  EXPECT_EQ(readBytes(work.path() / "sub" / "list.m3u"), real + "/a.mp3\n" + real + "/b.mp3\n");
+  Outcome outcome;
+  outcome.err = "x " + real + "/c\n";
+  auto files = snapshot(work.path());
+  hideWorkFolder(work.path(), outcome, files);
+  EXPECT_EQ(outcome.err, "x @WORK@/c\n");
+  EXPECT_EQ(files.at("sub/list.m3u"), "@WORK@/a.mp3\n@WORK@/b.mp3\n");
 }
 
 TEST(EndToEndRunner, SnapshotsNestedFiles) {
