@@ -154,14 +154,16 @@ void addAlbum(Library& library, Random& rng, const std::string& artist, int albu
     std::string number = twoDigits(track);
     if (earlier != nullptr) {
       song.title = earlier->title;
-      song.seconds = earlier->seconds + rng.between(-3, 3);
+      const int drift = rng.between(-3, 3);
+      song.seconds = earlier->seconds == 0 ? 0 : earlier->seconds + drift;
       if (earlier->album != album && rng.percent(50)) {
         number = earlier->fileName.substr(0, 2);
         ext = earlier->fileName.substr(earlier->fileName.rfind('.'));
       }
     } else {
       song.title = makeTitle(rng);
-      song.seconds = rng.between(95, 420);
+      // A length the tags did not give reads as 0, which means "unknown".
+      song.seconds = rng.percent(1) ? 0 : rng.between(90, 600);
     }
     song.title = fitTitle(rng, song.title, dirBytes + 5 + ext.size());
     song.fileName = number + " - " + song.title + ext;
@@ -294,7 +296,8 @@ Library makeLibrary(const LibrarySpec& spec) {
 }
 
 kw::PlayList makeBrokenPlaylist(const Library& library, const BrokenSpec& spec,
-                                const std::string& fileName) {
+                                const std::string& fileName,
+                                std::vector<std::optional<std::size_t>>* origins) {
   Random rng(spec.seed);
   // Fisher-Yates over the song indices; the first `entries` are the playlist.
   std::vector<std::size_t> order(library.songs.size());
@@ -308,15 +311,19 @@ kw::PlayList makeBrokenPlaylist(const Library& library, const BrokenSpec& spec,
   std::set<std::string> artists;  // invented artists of dropped songs never collide
   kw::PlayList list(fileName);
   for (std::size_t e = 0; e < spec.entries && !order.empty(); ++e) {
-    const Song& song = library.songs[order[e % order.size()]];
+    const std::size_t origin = order[e % order.size()];
+    const Song& song = library.songs[origin];
     Parts parts{library.root, song.artist, song.album, song.fileName, song.title, song.seconds};
+    bool gone = false;
     if (!rng.percent(spec.validPercent)) {
       bool moved = rng.percent(spec.movedRootPercent);
       if (moved) parts.root = oldRoot;
       if (rng.percent(spec.droppedWeight)) {
+        gone = true;
         parts.artist = uniqueName(rng, artists, makeArtist) + " (gone)";
         parts.title = makeTitle(rng);
         parts.fileName = twoDigits(rng.between(1, 14)) + " - " + parts.title + ".mp3";
+        parts.seconds = rng.between(90, 600);  // another song, another length
       } else {
         BrokenSpec mustChange = spec;
         if (!moved) mustChange.rootOnlyWeight = 0;
@@ -328,6 +335,7 @@ kw::PlayList makeBrokenPlaylist(const Library& library, const BrokenSpec& spec,
     if (rng.percent(spec.extInfoPercent))
       info = "#EXTINF:" + std::to_string(parts.seconds) + "," + song.artist + " - " + parts.title;
     list.entries.emplace_back(std::move(path), info);
+    if (origins) origins->push_back(gone ? std::nullopt : std::optional<std::size_t>(origin));
   }
   return list;
 }

@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -67,7 +68,8 @@ struct Library {
 
 // `spec.songs` distinct songs grouped as artist / album / track, with UTF-8
 // names, digits and blanks, and a few titles repeated across albums (the live
-// versions and compilations a duplicate finder should find).
+// versions and compilations a duplicate finder should find). Lengths are
+// spread evenly over 90 to 600 s; 1% of the songs have none (0).
 Library makeLibrary(const LibrarySpec& spec);
 
 // How a broken playlist differs from its library. Each entry is first drawn as
@@ -82,15 +84,18 @@ struct BrokenSpec {
   unsigned renamedDirWeight = 20;
   unsigned recasedDirWeight = 15;
   unsigned renamedFileWeight = 25;
-  unsigned droppedWeight = 10;  // the song is no longer in the library
+  unsigned droppedWeight = 10;  // another song, by the same artist, not in the library
   unsigned rootOnlyWeight = 30; // nothing but the moved root
   unsigned extInfoPercent = 90; // entries that keep an #EXTINF line
 };
 
 // A playlist of `spec.entries` songs of `library` (distinct while there are
-// enough songs) in random order, damaged as `spec` says.
+// enough songs) in random order, damaged as `spec` says. With `origins`, it
+// receives per entry the index of the library song it came from, or none
+// when that song is gone; the playlist does not depend on it.
 kw::PlayList makeBrokenPlaylist(const Library& library, const BrokenSpec& spec,
-                                const std::string& fileName);
+                                const std::string& fileName,
+                                std::vector<std::optional<std::size_t>>* origins = nullptr);
 
 // Writes `list` as extended M3U (plain when no entry has a line) to `fileName`,
 // independently of the project's writer. Throws std::runtime_error on failure.

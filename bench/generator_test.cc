@@ -1,5 +1,7 @@
 #include "bench/generator.h"
 
+#include <cstdlib>
+#include <optional>
 #include <set>
 #include <string>
 
@@ -8,8 +10,8 @@
 namespace bench {
 namespace {
 
-constexpr std::uint64_t kPinnedLibrary = 946702442981076875ull;
-constexpr std::uint64_t kPinnedBroken = 4651726608286397747ull;
+constexpr std::uint64_t kPinnedLibrary = 4694894989353713027ull;
+constexpr std::uint64_t kPinnedBroken = 8241171980042382793ull;
 
 TEST(GeneratorTest, SameSeedSameBytesDifferentSeedDifferentBytes) {
   LibrarySpec spec;
@@ -49,6 +51,24 @@ TEST(GeneratorTest, PathsAreDistinctAndSixtyToOneHundredTwentyBytes) {
   }
 }
 
+TEST(GeneratorTest, LengthsSpreadOverNinetyToSixHundredSecondsOnePercentUnknown) {
+  LibrarySpec spec;
+  spec.songs = 20000;
+  const Library library = makeLibrary(spec);
+  int unknown = 0, low = 0, high = 0;
+  for (const Song& song : library.songs) {
+    unknown += song.seconds == 0;
+    if (song.seconds == 0) continue;
+    EXPECT_GE(song.seconds, 87);  // repeated songs drift by up to 3 s
+    EXPECT_LE(song.seconds, 603);
+    low += song.seconds < 345;
+    high += song.seconds >= 345;
+  }
+  EXPECT_GT(unknown, 100);
+  EXPECT_LT(unknown, 300);
+  EXPECT_LT(std::abs(low - high), 800);  // evenly spread: halves within 4%
+}
+
 TEST(GeneratorTest, BrokenPlaylistMixesValidMovedDamagedAndDroppedEntries) {
   LibrarySpec spec;
   spec.songs = 5000;
@@ -57,13 +77,22 @@ TEST(GeneratorTest, BrokenPlaylistMixesValidMovedDamagedAndDroppedEntries) {
   for (const Song& song : library.songs) paths.insert(library.path(song));
   BrokenSpec broken;
   broken.entries = 2000;
-  kw::PlayList list = makeBrokenPlaylist(library, broken, "y");
+  std::vector<std::optional<std::size_t>> origins;
+  kw::PlayList list = makeBrokenPlaylist(library, broken, "y", &origins);
   ASSERT_EQ(list.entries.size(), 2000u);
+  ASSERT_EQ(origins.size(), 2000u);
+  EXPECT_EQ(fingerprint(list), fingerprint(makeBrokenPlaylist(library, broken, "y")));
   int valid = 0, moved = 0, gone = 0, withInfo = 0;
-  for (const kw::PlaylistEntry& entry : list.entries) {
-    valid += paths.count(entry.path) ? 1 : 0;
+  for (std::size_t e = 0; e < list.entries.size(); ++e) {
+    const kw::PlaylistEntry& entry = list.entries[e];
+    const bool isGone = entry.path.find(" (gone)") != std::string::npos;
+    EXPECT_EQ(isGone, !origins[e]) << entry.path;
+    if (paths.count(entry.path)) {
+      ++valid;
+      EXPECT_EQ(library.path(library.songs[*origins[e]]), entry.path);
+    }
     moved += entry.path.compare(0, 7, "/music/") != 0 ? 1 : 0;
-    gone += entry.path.find(" (gone)") != std::string::npos ? 1 : 0;
+    gone += isGone ? 1 : 0;
     withInfo += entry.extInfo ? 1 : 0;
   }
   EXPECT_GT(valid, 200);

@@ -2,7 +2,7 @@
 // same generated inputs, checks that both give identical results, and prints
 // the ratios with their targets.
 //
-//   trackmend_bench [--section candidates|scaling|duplicates|io|tool]...
+//   trackmend_bench [--section candidates|scaling|duplicates|io|tool|quality]...
 //                   [--data DIR] [--tool PATH] [--scaling FILE] [--quick]
 //
 // Without --section every section runs. Exit status 1 when a result differs
@@ -25,6 +25,7 @@
 
 #include "bench/generator.h"
 #include "bench/measure.h"
+#include "bench/quality.h"
 #include "playlist/reader.h"
 #include "playlist/writer.h"
 #include "repair/candidates.h"
@@ -414,7 +415,7 @@ void toolSection(const Options& options, ResultTable& table, std::ostream& log) 
 }
 
 int usage() {
-  std::cerr << "usage: trackmend_bench [--section candidates|scaling|duplicates|io|tool]... [--data DIR]\n"
+  std::cerr << "usage: trackmend_bench [--section candidates|scaling|duplicates|io|tool|quality]... [--data DIR]\n"
                "                       [--tool PATH] [--scaling FILE] [--quick]\n";
   return 2;
 }
@@ -445,6 +446,7 @@ int main(int argc, char** argv) {
     if (options.wants("duplicates")) bench::duplicatesSection(options, table, log);
     if (options.wants("io")) bench::ioSection(options, table, log);
     if (options.wants("tool")) bench::toolSection(options, table, log);
+    if (options.wants("quality")) bench::qualitySection(options.quick, table, log);
   } catch (const bench::Mismatch& mismatch) {
     std::cerr << "RESULTS DIFFER: " << mismatch.what() << "\n";
     return 1;
