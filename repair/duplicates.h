@@ -19,10 +19,19 @@ namespace kw {
 // '\' or '/' (the whole lowered path when it has neither); the heading
 // song's name drops its extension, the others keep theirs. Listing: the
 // head's lowered path, then "<value> <lowered path>" per duplicate, groups
-// separated by "--------------". Pairs whose shared letters and digits
-// cannot reach the minimum are never matched, which changes no result.
+// separated by "--------------".
+// Durations come from "#EXTINF:<seconds>,..." lines (the first ':' at index
+// 7 and a ',' after it; the number read as by atoi); any other line, or
+// none, gives 0, which means no duration. Two songs are compared when either
+// has no duration, when their durations differ by at most `maxTimeDiff`, or
+// when they differ by 36,000 s or more (taken as no duration either).
+// Pairs are found by duration rather than by trying all of them, and pairs
+// whose shared letters and digits cannot reach the minimum are never
+// matched; neither changes the result. `threads` share the songs out (0: one
+// per hardware thread); the result never depends on it. Rethrows what a
+// thread threw, after all have stopped.
 void findDuplicates(const PlayList& validList, PlayList& output, double minNameMatch,
-                    int maxTimeDiff, std::ostream& listing = std::cout);
+                    int maxTimeDiff, std::ostream& listing = std::cout, unsigned threads = 0);
 
 }  // namespace kw
 

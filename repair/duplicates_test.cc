@@ -120,30 +120,48 @@ std::string randomName(std::mt19937& rng) {
   return s;
 }
 
+// Durations drawn to reach every way of finding pairs: none, ties, close
+// ones, negative ones and ones 36,000 s or more apart, with -t 0, 5 and
+// values at and beyond the point where every pair is compared.
+std::string randomInfo(std::mt19937& rng, int style) {
+  static const int kFar[] = {0, 1, 35999, 36000, 36001, 72000, -36000, 100000};
+  switch (style == 3 ? static_cast<int>(rng() % 3) : style) {
+    case 0:
+      return rng() % 3 ? "#EXTINF:" + std::to_string(static_cast<int>(rng() % 40) - 2) + ",t" : "";
+    case 1:
+      return "#EXTINF:" + std::to_string(kFar[rng() % std::size(kFar)] + static_cast<int>(rng() % 3)) + ",t";
+    default:
+      return rng() % 10 ? "#EXTINF:" + std::to_string(90 + rng() % 20) + ",t" : "#x:5,t";
+  }
+}
+
 TEST(FindDuplicatesTest, EqualsReferenceOnRandomLists) {
   std::mt19937 rng(29);
   const double minima[] = {0.8, 0.5, 0.3, 0.0, 1.0, std::numeric_limits<double>::quiet_NaN()};
+  const int timeDiffs[] = {0, 5, 3, 35998, 35999, 40000, std::numeric_limits<int>::max()};
   std::size_t pairs = 0;
-  for (int round = 0; pairs < 100000; ++round) {
+  for (int round = 0; pairs < 200000; ++round) {
     PlayList valid("valid.m3u");
     const std::size_t size = 50 + rng() % 150;
     for (std::size_t k = 0; k < size; ++k) {
       const char* separator = rng() % 2 ? "\\" : "/";
-      std::string info;
-      if (rng() % 3) info = "#EXTINF:" + std::to_string(static_cast<int>(rng() % 40) - 2) + ",t";
-      valid.entries.emplace_back(randomName(rng) + separator + randomName(rng), info);
+      valid.entries.emplace_back(randomName(rng) + separator + randomName(rng), randomInfo(rng, round % 4));
     }
     pairs += size * (size - 1) / 2;
     const double minimum = minima[round % std::size(minima)];
-    const int maxTimeDiff = static_cast<int>(rng() % 8);
-    PlayList expected("dupes.m3u"), actual("dupes.m3u");
-    std::ostringstream expectedListing, actualListing;
+    const int maxTimeDiff = round % 3 ? static_cast<int>(rng() % 8) : timeDiffs[rng() % std::size(timeDiffs)];
+    PlayList expected("dupes.m3u");
+    std::ostringstream expectedListing;
     reference::findDuplicates(valid, expected, minimum, maxTimeDiff, expectedListing);
-    findDuplicates(valid, actual, minimum, maxTimeDiff, actualListing);
-    ASSERT_EQ(actualListing.str(), expectedListing.str()) << "round " << round;
-    ASSERT_EQ(actual.entries.size(), expected.entries.size());
-    for (std::size_t k = 0; k < actual.entries.size(); ++k)
-      ASSERT_EQ(actual.entries[k].path, expected.entries[k].path);
+    for (unsigned threads : {1u, 4u}) {
+      PlayList actual("dupes.m3u");
+      std::ostringstream actualListing;
+      findDuplicates(valid, actual, minimum, maxTimeDiff, actualListing, threads);
+      ASSERT_EQ(actualListing.str(), expectedListing.str()) << "round " << round << ", " << threads;
+      ASSERT_EQ(actual.entries.size(), expected.entries.size());
+      for (std::size_t k = 0; k < actual.entries.size(); ++k)
+        ASSERT_EQ(actual.entries[k].path, expected.entries[k].path);
+    }
   }
 }
 
