@@ -230,7 +230,7 @@ void GramBlock::add(std::size_t lane, std::string_view s) {
 SimilarityScorer::Scratch::Scratch(const SimilarityScorer& scorer)
     : reached_(scorer.length_.size(), 0), touched_(scorer.length_.size(), 0) {}
 
-SimilarityScorer::SimilarityScorer(std::string_view a) : text_(a) {
+SimilarityScorer::SimilarityScorer(std::string_view a, bool foldCase) : text_(a) {
   symbol_.fill(-1);
   for (unsigned char c : text_)
     if (symbol_[c] < 0) symbol_[c] = static_cast<std::int16_t>(alphabet_++);
@@ -252,6 +252,12 @@ SimilarityScorer::SimilarityScorer(std::string_view a) : text_(a) {
     }
   }
   build();
+  if (foldCase) {
+    for (unsigned char c = 'A'; c <= 'Z'; ++c) {
+      symbol_[c] = symbol_[c + ('a' - 'A')];
+      walkSymbol_[c] = walkSymbol_[c + ('a' - 'A')];
+    }
+  }
 }
 
 std::int32_t SimilarityScorer::next(std::int32_t state, std::int32_t symbol) const {

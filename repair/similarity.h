@@ -144,7 +144,10 @@ class SimilarityScorer {
     std::vector<std::uint32_t> active_;
   };
 
-  explicit SimilarityScorer(std::string_view a);
+  // With `foldCase`, `a` must hold no ASCII capital (a lowered string) and
+  // every second argument is scored as if lowered first: each capital
+  // walks as its small letter, at no extra cost.
+  explicit SimilarityScorer(std::string_view a, bool foldCase = false);
 
   std::size_t size() const { return text_.size(); }
 

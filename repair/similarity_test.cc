@@ -93,6 +93,25 @@ TEST(SimilarityScorerTest, MatchesReferenceOnRealisticPaths) {
   }
 }
 
+// A scorer that folds case scores mixed-case strings exactly as their
+// lowered forms, on dense and sparse (long, many-byte) automata alike.
+TEST(SimilarityScorerTest, FoldingCaseEqualsScoringTheLoweredString) {
+  std::mt19937 rng(13);
+  const std::string alphabet = "aAbBzZ09/ \x80\xC3";
+  std::string many;
+  for (int c = 1; c < 256; ++c) many += static_cast<char>(c);
+  for (int round = 0; round < 300; ++round) {
+    const bool sparse = round % 50 == 0;
+    const std::string a = lowerCased(randomString(rng, sparse ? 20000 : 30, sparse ? many : alphabet));
+    const SimilarityScorer folding(a, true);
+    SimilarityScorer::Scratch scratch(folding);
+    for (int k = 0; k < 20; ++k) {
+      const std::string b = randomString(rng, 30, sparse ? many : alphabet);
+      ASSERT_EQ(folding.sum(b, scratch), reference::similaritySum(a, lowerCased(b))) << a << " " << b;
+    }
+  }
+}
+
 // The bound of one lane computed plainly from the block's bits: 0 for an
 // absent byte, 1 for an absent pair, 2 for an absent triple, else 1 more
 // than the bound of the next position.
