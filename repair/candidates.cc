@@ -12,7 +12,9 @@
 #include <system_error>
 #include <thread>
 #include <unordered_map>
+#include <utility>
 
+#include "Lib/kw/err/error.h"
 #include "repair/name_match.h"
 
 namespace kw {
@@ -23,6 +25,8 @@ namespace {
 // lags behind the merge by about this much.
 constexpr std::size_t kBlockSize = 2 * GramBlock::kLanes;
 constexpr double kNoThreshold = -std::numeric_limits<double>::infinity();
+
+std::size_t indexedTextLimit = kIndexedTextLimit;
 
 }  // namespace
 
@@ -102,9 +106,9 @@ class CandidateIndex::Collector {
 
   double exactValue(std::size_t k, Scratch& scratch) const {
     const Item& item = index_.items_[k];
-    double value = pathScorer_.similarity(textOf(item.pathOffset, item.pathSize), scratch.path);
-    if (hasInfo_ && item.hasInfo)
-      value += infoScorer_.similarity(textOf(item.infoOffset, item.infoSize), scratch.info);
+    double value = pathScorer_.similarity(textOf(item.offset, item.pathSize), scratch.path);
+    if (hasInfo_ && item.hasInfo())
+      value += infoScorer_.similarity(textOf(item.infoOffset(), item.infoSize), scratch.info);
     return value;
   }
 
@@ -113,7 +117,7 @@ class CandidateIndex::Collector {
   double boundValue(std::size_t k, std::uint64_t pathSum, std::uint64_t infoSum) const {
     const Item& item = index_.items_[k];
     double bound = pathScorer_.ratio(pathSum, item.pathSize);
-    if (hasInfo_ && item.hasInfo) bound += infoScorer_.ratio(infoSum, item.infoSize);
+    if (hasInfo_ && item.hasInfo()) bound += infoScorer_.ratio(infoSum, item.infoSize);
     return bound;
   }
 
@@ -184,13 +188,13 @@ class CandidateIndex::Collector {
   Slot refinedValue(std::size_t k, std::uint64_t pathSum, double threshold,
                     Scratch& scratch) const {
     const Item& item = index_.items_[k];
-    if (!hasInfo_ || !item.hasInfo) return {exactValue(k, scratch), true};
+    if (!hasInfo_ || !item.hasInfo()) return {exactValue(k, scratch), true};
     const double info =
-        infoScorer_.similarity(textOf(item.infoOffset, item.infoSize), scratch.info);
+        infoScorer_.similarity(textOf(item.infoOffset(), item.infoSize), scratch.info);
     double value = pathScorer_.ratio(pathSum, item.pathSize);
     value += info;
     if (value <= threshold) return {value, false};
-    value = pathScorer_.similarity(textOf(item.pathOffset, item.pathSize), scratch.path);
+    value = pathScorer_.similarity(textOf(item.offset, item.pathSize), scratch.path);
     value += info;
     return {value, true};
   }
@@ -302,9 +306,13 @@ class CandidateIndex::Collector {
 CandidateIndex::CandidateIndex(const PlayList& validList, unsigned threads)
     : validList_(&validList),
       threads_(threads != 0 ? threads : std::max(1u, std::thread::hardware_concurrency())) {
+  static_assert(sizeof(Item) == 16);
   std::size_t bytes = 0;
-  for (const PlaylistEntry& e : validList.entries)
+  for (const PlaylistEntry& e : validList.entries) {
+    if (e.path.size() > indexedTextLimit || (e.extInfo && e.extInfo->size() > indexedTextLimit))
+      throw err::Error("The valid playlist is too large (more than 4 GiB of text).");
     bytes += e.path.size() + (e.extInfo ? e.extInfo->size() : 0);
+  }
   text_.reserve(bytes);
   items_.reserve(validList.entries.size());
   const std::size_t blocks = (validList.entries.size() + GramBlock::kLanes - 1) / GramBlock::kLanes;
@@ -313,17 +321,13 @@ CandidateIndex::CandidateIndex(const PlayList& validList, unsigned threads)
   GramBlock pathBlock, infoBlock;  // the block being filled
   for (const PlaylistEntry& e : validList.entries) {
     const std::size_t block = items_.size() / GramBlock::kLanes, lane = items_.size() % GramBlock::kLanes;
-    Item item{};
-    item.pathOffset = static_cast<std::uint32_t>(text_.size());
+    Item item{text_.size(), static_cast<std::uint32_t>(e.path.size()), kNoInfo};
     text_ += lowerCased(e.path);
-    item.pathSize = static_cast<std::uint32_t>(e.path.size());
-    pathBlock.add(lane, std::string_view(text_).substr(item.pathOffset));
-    item.hasInfo = e.extInfo != nullptr;
-    item.infoOffset = static_cast<std::uint32_t>(text_.size());
-    if (item.hasInfo) {
-      text_ += lowerCased(*e.extInfo);
+    pathBlock.add(lane, std::string_view(text_).substr(item.offset, item.pathSize));
+    if (e.extInfo) {
       item.infoSize = static_cast<std::uint32_t>(e.extInfo->size());
-      infoBlock.add(lane, std::string_view(text_).substr(item.infoOffset));
+      text_ += lowerCased(*e.extInfo);
+      infoBlock.add(lane, std::string_view(text_).substr(item.infoOffset(), item.infoSize));
     }
     items_.push_back(item);
     if (lane + 1 == GramBlock::kLanes || items_.size() == validList.entries.size()) {
@@ -374,6 +378,10 @@ std::vector<CandidateSet> CandidateIndex::collectEach(std::span<const PlaylistEn
   for (const std::exception_ptr& error : errors)
     if (error) std::rethrow_exception(error);
   return sets;
+}
+
+std::size_t setIndexedTextLimitForTesting(std::size_t bytes) {
+  return std::exchange(indexedTextLimit, std::min(bytes, kIndexedTextLimit));
 }
 
 CandidateSet collectCandidates(const PlayList& validList, const PlaylistEntry& entry,

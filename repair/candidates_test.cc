@@ -7,6 +7,7 @@
 #include <sstream>
 #include <string>
 
+#include "Lib/kw/err/error.h"
 #include "tests/reference/reference.h"
 #include "tests/reference/sample_library.h"
 
@@ -190,6 +191,27 @@ TEST(CollectCandidatesTest, CollectEachEqualsOneEntryAtATime) {
     expectSameSet(index.collectEach(std::span(old.entries).first(1), 5).at(0),
                   reference::collectCandidates(library, old.entries[0], 5), "first entry alone");
   }
+}
+
+// A path or line longer than an item's 32-bit size (lowered here to 8
+// bytes) is refused with the whole list, never cut short or wrapped; one of
+// exactly the limit is scored as usual.
+TEST(CollectCandidatesTest, PathOrLineBeyondTheSizeLimitIsRefused) {
+  const std::size_t limit = setIndexedTextLimitForTesting(8);
+  const PlaylistEntry entry("/a/12345", "#EXTINF:");
+  for (const PlaylistEntry& tooLong :
+       {PlaylistEntry("/a/123456"), PlaylistEntry("/a", "#EXTINF:1")}) {
+    try {
+      CandidateIndex(listOf({entry, tooLong}), 1);
+      ADD_FAILURE() << tooLong.path << " was taken";
+    } catch (const err::Error& e) {
+      EXPECT_STREQ(e.what(), "The valid playlist is too large (more than 4 GiB of text).");
+    }
+  }
+  const PlayList valid = listOf({PlaylistEntry("/b/12345", "#EXTINF:"), entry, PlaylistEntry("/c")});
+  expectSameSet(CandidateIndex(valid, 1).collect(entry, 450),
+                reference::collectCandidates(valid, entry, 450), "at the limit");
+  setIndexedTextLimitForTesting(limit);
 }
 
 CandidateSet setOf(std::initializer_list<std::pair<double, const char*>> pairs) {
