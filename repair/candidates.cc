@@ -9,12 +9,11 @@
 #include <memory>
 #include <sstream>
 #include <string_view>
-#include <system_error>
-#include <thread>
 #include <unordered_map>
 #include <utility>
 
 #include "Lib/kw/err/error.h"
+#include "Lib/kw/sys_dep/parallel.h"
 #include "repair/name_match.h"
 
 namespace kw {
@@ -69,15 +68,19 @@ class CandidateIndex::Collector {
     while (merged_ < blockCount_ && (threads == 1 || set_.size() < limit_))
       scoreBlock(nextBlock_.fetch_add(1), scratches[0], true);
     if (merged_ < blockCount_) {
-      std::vector<std::jthread> workers;
-      for (unsigned k = 1; k < threads; ++k) {
+      // The calling thread merges, the others score; whatever one throws
+      // stops the rest and reaches the caller once all are joined.
+      sys_dep::runInParallel(threads, [this, &scratches](unsigned k) {
         try {
-          workers.emplace_back([this, &scratches, k] { work(scratches[k]); });
-        } catch (const std::system_error&) {
-          break;  // fewer workers only cost time
+          if (k == 0)
+            merge(scratches[0]);
+          else
+            work(scratches[k]);
+        } catch (...) {
+          stopping_.store(true, std::memory_order_relaxed);
+          throw;
         }
-      }
-      merge(scratches[0]);
+      });
     }
     CandidateSet result;
     result.reserve(set_.size());
@@ -209,18 +212,34 @@ class CandidateIndex::Collector {
       ++merged_;
       publish();
     }
-    done_[block].store(1, std::memory_order_release);
+    markBlock(block, kScored);
+  }
+
+  void markBlock(std::size_t block, std::uint8_t state) {
+    done_[block].store(state, std::memory_order_release);
     done_[block].notify_all();
   }
 
+  // A block a worker gives up is marked, so that the merge, which may be
+  // waiting for it, stops instead.
   void work(Scratch& scratch) {
-    for (std::size_t block; (block = nextBlock_.fetch_add(1)) < blockCount_;)
-      scoreBlock(block, scratch, false);
+    for (std::size_t block; !stopping_.load(std::memory_order_relaxed) &&
+                            (block = nextBlock_.fetch_add(1)) < blockCount_;) {
+      try {
+        scoreBlock(block, scratch, false);
+      } catch (...) {
+        markBlock(block, kAbandoned);
+        throw;
+      }
+    }
   }
 
+  // Returns early when a worker stopped: its exception is the result.
   void merge(Scratch& scratch) {
-    while (merged_ < blockCount_) {
-      if (done_[merged_].load(std::memory_order_acquire)) {
+    while (merged_ < blockCount_ && !stopping_.load(std::memory_order_relaxed)) {
+      const std::uint8_t state = done_[merged_].load(std::memory_order_acquire);
+      if (state == kAbandoned) return;
+      if (state == kScored) {
         mergeBlock(merged_++, scratch);
         continue;
       }
@@ -285,7 +304,11 @@ class CandidateIndex::Collector {
   const SimilarityScorer pathScorer_, infoScorer_;
   std::vector<Slot> slots_;
   const std::size_t blockCount_;
+  // Per block: kScored once its slots are filled, kAbandoned when its worker
+  // threw; 0 before.
+  static constexpr std::uint8_t kScored = 1, kAbandoned = 2;
   std::vector<std::atomic<std::uint8_t>> done_;
+  std::atomic<bool> stopping_{false};  // a thread threw: the others stop
   // Written by one thread and read by the other: each on a cache line of
   // its own, apart from the fields read all the time.
   alignas(64) std::atomic<std::size_t> nextBlock_{0};
@@ -305,7 +328,7 @@ class CandidateIndex::Collector {
 
 CandidateIndex::CandidateIndex(const PlayList& validList, unsigned threads)
     : validList_(&validList),
-      threads_(threads != 0 ? threads : std::max(1u, std::thread::hardware_concurrency())) {
+      threads_(threads != 0 ? threads : sys_dep::hardwareThreads()) {
   static_assert(sizeof(Item) == 16);
   std::size_t bytes = 0;
   for (const PlaylistEntry& e : validList.entries) {
@@ -354,7 +377,8 @@ std::vector<CandidateSet> CandidateIndex::collectEach(std::span<const PlaylistEn
   std::vector<CandidateSet> sets(entries.size());
   std::vector<std::exception_ptr> errors(entries.size());
   std::atomic<std::size_t> next{0};
-  auto work = [&] {
+  const auto wanted = static_cast<unsigned>(std::min<std::size_t>(threads_, entries.size()));
+  sys_dep::runInParallel(wanted, [&](unsigned) {
     for (std::size_t k; (k = next.fetch_add(1)) < entries.size();) {
       try {
         sets[k] = collectHere(entries[k], limit);
@@ -362,19 +386,7 @@ std::vector<CandidateSet> CandidateIndex::collectEach(std::span<const PlaylistEn
         errors[k] = std::current_exception();
       }
     }
-  };
-  {
-    std::vector<std::jthread> workers;
-    const std::size_t wanted = std::min<std::size_t>(threads_, entries.size());
-    for (std::size_t t = 1; t < wanted; ++t) {
-      try {
-        workers.emplace_back(work);
-      } catch (const std::system_error&) {
-        break;  // fewer workers only cost time
-      }
-    }
-    work();
-  }
+  });
   for (const std::exception_ptr& error : errors)
     if (error) std::rethrow_exception(error);
   return sets;

@@ -47,7 +47,8 @@ class CandidateIndex {
   // pairs each value goes in; once full, only a value strictly above the
   // smallest one, after which every pair tied at the smallest value leaves.
   // Same result as matchValue computed for each pair in turn. Safe to call
-  // from several threads at once.
+  // from several threads at once. What the scoring throws on any thread is
+  // rethrown here once every thread is joined.
   CandidateSet collect(const PlaylistEntry& entry, std::size_t limit = kCandidateLimit) const;
 
   // collect() on the calling thread alone, whatever `threads`.
