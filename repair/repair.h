@@ -12,15 +12,21 @@
 namespace kw {
 
 // Repairs `invalidList` in place against `validList` (read only) and appends
-// the entries left unreplaced to `missingList`. The dialogue goes to
-// `dialogue` and answers come from `answers`, one line each (end of input
-// reads as an empty answer); the statistics go to `statistics`.
+// to `missingList` a copy of each entry the dialogue ends without a
+// replacement: skipped with ENTER (or at the end of the answers), without
+// any candidate, or deleted with "d" (copied with its deleted mark, so a
+// saved missing list leaves it out). An entry skipped because its best
+// match value is below the minimum (the "Skip:" line) is not appended. The
+// dialogue goes to `dialogue` and answers come from `answers`, one line each
+// (end of input reads as an empty answer); the statistics go to
+// `statistics`.
 // `minMatch` is the command line's minimum match value; a value set by the
 // user in the dialogue replaces it for this and every later call.
 // The switches are those of -d, -a, -c and -k, `dirs` the value of -e.
 // With `threads` above 1 (0: one per hardware thread) that many threads
 // score the candidate sets of the next few entries, one entry each, while
-// the dialogue runs; the outcome does not depend on it. Prepares the
+// the dialogue runs; the outcome does not depend on it, and what such a
+// thread throws is rethrown here after all of them are joined. Prepares the
 // validList once per call (CandidateIndex).
 void repairPlaylist(PlayList& invalidList, const PlayList& validList, PlayList& missingList,
                     std::ostream& statistics, bool removeDupes, bool autoSelect, int dirs,
