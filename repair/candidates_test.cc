@@ -207,7 +207,7 @@ TEST(CollectCandidatesTest, FailedAllocationOnAnyThreadReachesTheCaller) {
     expected.emplace_back();
     for (const Candidate& c : single.collect(entry, 7)) expected.back().emplace_back(c.value, c.entry);
   }
-  const trackmend_test::Deadline deadline(120);
+  const trackmend_test::Deadline deadline(300);
   CandidateSet set;
   const int oneEntryRuns = trackmend_test::failEachAllocationInTurn(
       [&] { set = index.collect(old.entries[0], 7); },

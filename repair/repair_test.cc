@@ -353,7 +353,7 @@ TEST(RepairLookaheadTest, FailedAllocationOnAnyThreadReachesTheCaller) {
   repair(expected, expectedMissing);
   ASSERT_FALSE(expectedMissing.entries.empty());
   PlayList list = old, missing("missing.m3u");
-  const trackmend_test::Deadline deadline(120);
+  const trackmend_test::Deadline deadline(300);
   const int runs = trackmend_test::failEachAllocationInTurn(
       [&] { repair(list, missing); },
       [&](bool threw) {
