@@ -2,13 +2,14 @@
 // same generated inputs, checks that both give identical results, and prints
 // the ratios with their targets.
 //
-//   trackmend_bench [--section candidates|scaling|duplicates|io|tool|quality]...
+//   trackmend_bench [--section candidates|scaling|duplicates|io|flush|tool|quality]...
 //                   [--data DIR] [--tool PATH] [--scaling FILE] [--quick]
 //
 // Without --section every section runs. Exit status 1 when a result differs
 // from the reference (a wrong result is a failure; a missed target is not).
 #include <malloc.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -362,6 +363,57 @@ void ioSection(const Options& options, ResultTable& table, std::ostream& log) {
             fixed(l.read, 3) + " s / " + fixed(l.write, 3) + " s / " + fixed(l.copy, 3) + " s", "", -1);
 }
 
+// The file system of `dir`, as far as it matters here.
+std::string fileSystemOf(const std::string& dir) {
+  struct statfs info {};
+  if (::statfs(dir.c_str(), &info) != 0) return "unknown";
+  switch (static_cast<unsigned long>(info.f_type)) {
+    case 0xEF53: return "ext2/3/4";
+    case 0x58465342: return "xfs";
+    case 0x9123683E: return "btrfs";
+    case 0x01021994: return "tmpfs (the flushes cost nothing there)";
+    case 0x794C7630: return "overlayfs";
+    default: return "type " + std::to_string(static_cast<unsigned long>(info.f_type));
+  }
+}
+
+// Saving a playlist with the flushes to the disk (fsync of the new file
+// before the rename, of the folder after it) and without them, run after run
+// in turn, each run starting with nothing left to write back (sync). Wall
+// time, since a flush waits for the disk and costs little CPU.
+void flushSection(const Options& options, ResultTable& table, std::ostream& log) {
+  const std::size_t entries = options.quick ? 200000 : 1000000;
+  const int runs = options.quick ? 3 : 7;
+  const kw::PlayList list = makeLibrary({entries, 41, PathStyle::kPosix}).playlist(options.dataDir + "/flush.m3u");
+  NullBuffer nothing;
+  std::ostream quiet(&nothing);
+  std::vector<double> walls[2];  // [1]: flushed
+  for (int run = 0; run < runs; ++run) {
+    for (const bool flush : {true, false}) {
+      ::sync();
+      kw::setSyncToDisk(flush);
+      walls[flush].push_back(timeOf([&] { kw::savePlaylist(list, quiet); }).wall);
+    }
+  }
+  kw::setSyncToDisk(true);
+  struct stat info {};
+  ::stat(list.fileName.c_str(), &info);
+  log << "\n== Saving " << entries << " entries (" << fixed(static_cast<double>(info.st_size) / 1e6, 1)
+      << " MB) with and without the flushes to the disk, wall seconds, " << runs << " runs each; file system "
+      << fileSystemOf(options.dataDir) << "\n";
+  for (const bool flush : {true, false}) {
+    log << (flush ? "flushed:    " : "not flushed:");
+    for (double wall : walls[flush]) log << " " << fixed(wall, 3);
+    log << "\n";
+  }
+  for (std::vector<double>& w : walls) std::sort(w.begin(), w.end());
+  const double flushed = walls[1][runs / 2], unflushed = walls[0][runs / 2];
+  const std::string n = std::to_string(entries / 1000) + "k";
+  table.add("save " + n + " entries, flushed / not flushed (medians)", fixed(flushed / unflushed, 2) + "x", "", -1);
+  table.add("  absolute: flushed / not flushed, " + n + " entries",
+            fixed(flushed, 3) + " s / " + fixed(unflushed, 3) + " s", "", -1);
+}
+
 std::string selfPath() {
   char path[4096];
   ssize_t size = ::readlink("/proc/self/exe", path, sizeof path - 1);
@@ -431,7 +483,7 @@ void toolSection(const Options& options, ResultTable& table, std::ostream& log) 
 }
 
 int usage() {
-  std::cerr << "usage: trackmend_bench [--section candidates|scaling|duplicates|io|tool|quality]... [--data DIR]\n"
+  std::cerr << "usage: trackmend_bench [--section candidates|scaling|duplicates|io|flush|tool|quality]... [--data DIR]\n"
                "                       [--tool PATH] [--scaling FILE] [--quick]\n";
   return 2;
 }
@@ -461,6 +513,7 @@ int main(int argc, char** argv) {
     if (options.wants("scaling")) bench::scalingSection(options, table, log);
     if (options.wants("duplicates")) bench::duplicatesSection(options, table, log);
     if (options.wants("io")) bench::ioSection(options, table, log);
+    if (options.wants("flush")) bench::flushSection(options, table, log);
     if (options.wants("tool")) bench::toolSection(options, table, log);
     if (options.wants("quality")) bench::qualitySection(options.quick, table, log);
   } catch (const bench::Mismatch& mismatch) {

@@ -17,8 +17,9 @@ namespace {
 constexpr unsigned kReadBlock = 1 << 16;
 
 [[noreturn]] void headerError(const file::InputFile& in, const char* message) {
-  throw err::Error(true, err::formatString("Error in %s (#%i): %s", in.fileName().c_str(),
-                                           in.lineNumber(), message));
+  throw err::Error(true, err::formatString("Error in %s (#%llu): %s", in.fileName().c_str(),
+                                           static_cast<unsigned long long>(in.lineNumber()),
+                                           message));
 }
 
 std::string_view stripSpaces(std::string_view text) {

@@ -8,6 +8,7 @@
 #include <charconv>
 #include <cstdio>
 #include <string_view>
+#include <utility>
 
 #include "Lib/kw/err/error.h"
 #include "playlist/numbers.h"
@@ -148,33 +149,78 @@ bool writeAll(int fd, const char* data, size_t size) {
   return true;
 }
 
+bool syncToDisk = true;
+
+// Makes a rename or a new entry in `folder` survive a crash of the machine.
+// A folder we may not open or whose file system cannot flush folders is
+// left as it is; a failing flush is reported as IOError(reportName).
+void syncFolder(const std::string& folder, const std::string& reportName) {
+  if (!syncToDisk) return;
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  const bool synced = ::fsync(fd) == 0 || errno == EINVAL;
+  const int error = errno;
+  ::close(fd);
+  errno = error;
+  if (!synced) throw err::IOError(reportName);
+}
+
+// A file made by mkstemp from `pattern`: owned from the moment it exists,
+// closed and removed when this goes away unless keep() was called.
+class TemporaryFile {
+ public:
+  explicit TemporaryFile(std::string pattern)
+      : name_(std::move(pattern)), fd_(mkstemp(name_.data())), created_(fd_ >= 0) {}
+  ~TemporaryFile() {
+    close();
+    if (created_) ::unlink(name_.c_str());
+  }
+  TemporaryFile(const TemporaryFile&) = delete;
+  TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+  bool created() const { return created_; }
+  int fd() const { return fd_; }
+  const std::string& name() const { return name_; }
+  // Returns what close() returned, -1 with errno set when it failed.
+  int close() {
+    const int fd = fd_;
+    fd_ = -1;
+    return fd < 0 ? 0 : ::close(fd);
+  }
+  // The file was renamed away: its name must not be removed any more.
+  void keep() { created_ = false; }
+
+ private:
+  std::string name_;
+  int fd_;
+  bool created_;
+};
+
 // A temporary file beside the target that replaces it only on commit();
 // destroyed without commit() it removes itself, so the target keeps its
 // old content. Every failure raises IOError(reportName).
 class Replacement {
  public:
   Replacement(const std::string& target, const std::string& reportName)
-      : target_(target), reportName_(reportName), name_(directoryOf(target) + "/.trackmend-XXXXXX") {
-    fd_ = mkstemp(name_.data());
-    if (fd_ < 0) fail();
+      : target_(target),
+        reportName_(reportName),
+        file_(directoryOf(target) + "/.trackmend-XXXXXX") {
+    if (!file_.created()) fail();
     keepAttributes();
   }
-  ~Replacement() {
-    if (fd_ >= 0) ::close(fd_);
-    if (!committed_) ::unlink(name_.c_str());
-  }
-  Replacement(const Replacement&) = delete;
-  Replacement& operator=(const Replacement&) = delete;
 
   void write(std::string_view bytes) {
-    if (!writeAll(fd_, bytes.data(), bytes.size())) fail();
+    if (!writeAll(file_.fd(), bytes.data(), bytes.size())) fail();
   }
+  // The content reaches the disk before the rename, and the rename before
+  // we return: a crash of the machine leaves the old file or the new one,
+  // never a name for a file of which only part was written.
   void commit() {
-    const int fd = fd_;
-    fd_ = -1;
-    if (::close(fd) != 0) fail();
-    if (::rename(name_.c_str(), target_.c_str()) != 0) fail();
-    committed_ = true;
+    if (syncToDisk && ::fsync(file_.fd()) != 0) fail();
+    if (file_.close() != 0) fail();
+    if (::rename(file_.name().c_str(), target_.c_str()) != 0) fail();
+    file_.keep();
+    syncFolder(directoryOf(target_), reportName_);
   }
 
  private:
@@ -189,17 +235,15 @@ class Replacement {
     if (stat(target_.c_str(), &old) == 0) {
       mode = old.st_mode & 07777;
       if (old.st_uid != geteuid() || old.st_gid != getegid()) {
-        [[maybe_unused]] const int ignored = fchown(fd_, old.st_uid, old.st_gid);
+        [[maybe_unused]] const int ignored = fchown(file_.fd(), old.st_uid, old.st_gid);
       }
     }
-    if (fchmod(fd_, mode) != 0) fail();
+    if (fchmod(file_.fd(), mode) != 0) fail();
   }
 
   std::string target_;
   std::string reportName_;
-  std::string name_;
-  int fd_ = -1;
-  bool committed_ = false;
+  TemporaryFile file_;
 };
 
 void writeContent(const PlayList& list) {
@@ -283,7 +327,10 @@ void savePlaylist(const PlayList& list, std::ostream& progress) {
   if (newName == list.fileName) return;
   renameWithoutReplacing(list.fileName, newName, newNameIsSameFile);
   progress << "Playlist had wrong extension. Renamed to '" << newName << "'\n";
+  syncFolder(directoryOf(newName), newName);
 }
+
+void setSyncToDisk(bool on) { syncToDisk = on; }
 
 void writeEntry(const PlaylistEntry& entry, std::ostream& out, bool pls, int index) {
   std::string text;

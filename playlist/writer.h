@@ -17,15 +17,25 @@ namespace kw {
 // fails) and "Playlist had wrong extension. Renamed to '<new>'" after a rename.
 //
 // The content goes to a temporary file in the playlist's directory that
-// replaces the old file only once it is completely written and closed, with
-// the old file's permission bits (a new file gets 0666 less the umask); a
-// symbolic link stays a link and its target is rewritten. A file we may not
-// write to is not replaced either. On failure the
-// temporary file is removed, the old file is left byte-identical and
-// kw::err::IOError(fileName) is thrown. The rename never replaces another
+// replaces the old file only once it is completely written, flushed to the
+// disk (fsync) and closed, with the old file's permission bits (a new file
+// gets 0666 less the umask); a symbolic link stays a link and its target is
+// rewritten. A file we may not write to is not replaced either. On failure
+// the temporary file is removed (also when it fails right after it was
+// made), the old file is left byte-identical and kw::err::IOError(fileName)
+// is thrown. The rename never replaces another
 // existing file: then, as for any failed rename, the new content stays under
 // the old name and kw::err::IOError("<old> -> <new>", "rename") is thrown.
+// After each rename the folder is flushed too, so that the new name survives
+// a crash of the machine (a folder that cannot be opened, or whose file
+// system cannot flush folders, is not); a failed flush after the rename
+// throws kw::err::IOError with the playlist's name at that moment.
 void savePlaylist(const PlayList& list, std::ostream& progress = std::cout);
+
+// Whether savePlaylist() flushes to the disk (on unless switched off). Off
+// only for measuring what the flushes cost: a crash of the machine may then
+// leave a playlist empty or half-written.
+void setSyncToDisk(bool on);
 
 // The name `fileName` gets when its extension is made to match the format:
 // the file part (after the last '/') up to its last '.', or all of it, then

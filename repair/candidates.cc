@@ -9,10 +9,11 @@
 #include <memory>
 #include <sstream>
 #include <string_view>
-#include <system_error>
-#include <thread>
 #include <unordered_map>
+#include <utility>
 
+#include "Lib/kw/err/error.h"
+#include "Lib/kw/sys_dep/parallel.h"
 #include "playlist/numbers.h"
 #include "playlist/path_forms.h"
 #include "repair/name_match.h"
@@ -25,6 +26,8 @@ namespace {
 // lags behind the merge by about this much.
 constexpr std::size_t kBlockSize = 2 * GramBlock::kLanes;
 constexpr double kNoThreshold = -std::numeric_limits<double>::infinity();
+
+std::size_t indexedTextLimit = kIndexedTextLimit;
 
 }  // namespace
 
@@ -67,15 +70,19 @@ class CandidateIndex::Collector {
     while (merged_ < blockCount_ && (threads == 1 || set_.size() < limit_))
       scoreBlock(nextBlock_.fetch_add(1), scratches[0], true);
     if (merged_ < blockCount_) {
-      std::vector<std::jthread> workers;
-      for (unsigned k = 1; k < threads; ++k) {
+      // The calling thread merges, the others score; whatever one throws
+      // stops the rest and reaches the caller once all are joined.
+      sys_dep::runInParallel(threads, [this, &scratches](unsigned k) {
         try {
-          workers.emplace_back([this, &scratches, k] { work(scratches[k]); });
-        } catch (const std::system_error&) {
-          break;  // fewer workers only cost time
+          if (k == 0)
+            merge(scratches[0]);
+          else
+            work(scratches[k]);
+        } catch (...) {
+          stopping_.store(true, std::memory_order_relaxed);
+          throw;
         }
-      }
-      merge(scratches[0]);
+      });
     }
     CandidateSet result;
     result.reserve(set_.size());
@@ -105,9 +112,9 @@ class CandidateIndex::Collector {
 
   double exactValue(std::size_t k, Scratch& scratch) const {
     const Item& item = index_.items_[k];
-    double value = pathScorer_.similarity(textOf(item.pathOffset, item.pathSize), scratch.path);
-    if (hasInfo_ && item.hasInfo)
-      value += infoScorer_.similarity(textOf(item.infoOffset, item.infoSize), scratch.info);
+    double value = pathScorer_.similarity(textOf(item.offset, item.pathSize), scratch.path);
+    if (hasInfo_ && item.hasInfo())
+      value += infoScorer_.similarity(textOf(item.infoOffset(), item.infoSize), scratch.info);
     return value;
   }
 
@@ -116,7 +123,7 @@ class CandidateIndex::Collector {
   double boundValue(std::size_t k, std::uint64_t pathSum, std::uint64_t infoSum) const {
     const Item& item = index_.items_[k];
     double bound = pathScorer_.ratio(pathSum, item.pathSize);
-    if (hasInfo_ && item.hasInfo) bound += infoScorer_.ratio(infoSum, item.infoSize);
+    if (hasInfo_ && item.hasInfo()) bound += infoScorer_.ratio(infoSum, item.infoSize);
     return bound;
   }
 
@@ -187,13 +194,13 @@ class CandidateIndex::Collector {
   Slot refinedValue(std::size_t k, std::uint64_t pathSum, double threshold,
                     Scratch& scratch) const {
     const Item& item = index_.items_[k];
-    if (!hasInfo_ || !item.hasInfo) return {exactValue(k, scratch), true};
+    if (!hasInfo_ || !item.hasInfo()) return {exactValue(k, scratch), true};
     const double info =
-        infoScorer_.similarity(textOf(item.infoOffset, item.infoSize), scratch.info);
+        infoScorer_.similarity(textOf(item.infoOffset(), item.infoSize), scratch.info);
     double value = pathScorer_.ratio(pathSum, item.pathSize);
     value += info;
     if (value <= threshold) return {value, false};
-    value = pathScorer_.similarity(textOf(item.pathOffset, item.pathSize), scratch.path);
+    value = pathScorer_.similarity(textOf(item.offset, item.pathSize), scratch.path);
     value += info;
     return {value, true};
   }
@@ -208,18 +215,34 @@ class CandidateIndex::Collector {
       ++merged_;
       publish();
     }
-    done_[block].store(1, std::memory_order_release);
+    markBlock(block, kScored);
+  }
+
+  void markBlock(std::size_t block, std::uint8_t state) {
+    done_[block].store(state, std::memory_order_release);
     done_[block].notify_all();
   }
 
+  // A block a worker gives up is marked, so that the merge, which may be
+  // waiting for it, stops instead.
   void work(Scratch& scratch) {
-    for (std::size_t block; (block = nextBlock_.fetch_add(1)) < blockCount_;)
-      scoreBlock(block, scratch, false);
+    for (std::size_t block; !stopping_.load(std::memory_order_relaxed) &&
+                            (block = nextBlock_.fetch_add(1)) < blockCount_;) {
+      try {
+        scoreBlock(block, scratch, false);
+      } catch (...) {
+        markBlock(block, kAbandoned);
+        throw;
+      }
+    }
   }
 
+  // Returns early when a worker stopped: its exception is the result.
   void merge(Scratch& scratch) {
-    while (merged_ < blockCount_) {
-      if (done_[merged_].load(std::memory_order_acquire)) {
+    while (merged_ < blockCount_ && !stopping_.load(std::memory_order_relaxed)) {
+      const std::uint8_t state = done_[merged_].load(std::memory_order_acquire);
+      if (state == kAbandoned) return;
+      if (state == kScored) {
         mergeBlock(merged_++, scratch);
         continue;
       }
@@ -284,7 +307,11 @@ class CandidateIndex::Collector {
   const SimilarityScorer pathScorer_, infoScorer_;
   std::vector<Slot> slots_;
   const std::size_t blockCount_;
+  // Per block: kScored once its slots are filled, kAbandoned when its worker
+  // threw; 0 before.
+  static constexpr std::uint8_t kScored = 1, kAbandoned = 2;
   std::vector<std::atomic<std::uint8_t>> done_;
+  std::atomic<bool> stopping_{false};  // a thread threw: the others stop
   // Written by one thread and read by the other: each on a cache line of
   // its own, apart from the fields read all the time.
   alignas(64) std::atomic<std::size_t> nextBlock_{0};
@@ -304,10 +331,14 @@ class CandidateIndex::Collector {
 
 CandidateIndex::CandidateIndex(const PlayList& validList, unsigned threads)
     : validList_(&validList),
-      threads_(threads != 0 ? threads : std::max(1u, std::thread::hardware_concurrency())) {
+      threads_(threads != 0 ? threads : sys_dep::hardwareThreads()) {
+  static_assert(sizeof(Item) == 16);
   std::size_t bytes = 0;
-  for (const PlaylistEntry& e : validList.entries)
+  for (const PlaylistEntry& e : validList.entries) {
+    if (e.path.size() > indexedTextLimit || (e.extInfo && e.extInfo->size() > indexedTextLimit))
+      throw err::Error("The valid playlist is too large (more than 4 GiB of text).");
     bytes += e.path.size() + (e.extInfo ? e.extInfo->size() : 0);
+  }
   text_.reserve(bytes);
   items_.reserve(validList.entries.size());
   const std::size_t blocks = (validList.entries.size() + GramBlock::kLanes - 1) / GramBlock::kLanes;
@@ -316,17 +347,13 @@ CandidateIndex::CandidateIndex(const PlayList& validList, unsigned threads)
   GramBlock pathBlock, infoBlock;  // the block being filled
   for (const PlaylistEntry& e : validList.entries) {
     const std::size_t block = items_.size() / GramBlock::kLanes, lane = items_.size() % GramBlock::kLanes;
-    Item item{};
-    item.pathOffset = static_cast<std::uint32_t>(text_.size());
+    Item item{text_.size(), static_cast<std::uint32_t>(e.path.size()), kNoInfo};
     text_ += lowerCased(e.path);
-    item.pathSize = static_cast<std::uint32_t>(e.path.size());
-    pathBlock.add(lane, std::string_view(text_).substr(item.pathOffset));
-    item.hasInfo = e.extInfo != nullptr;
-    item.infoOffset = static_cast<std::uint32_t>(text_.size());
-    if (item.hasInfo) {
-      text_ += lowerCased(*e.extInfo);
+    pathBlock.add(lane, std::string_view(text_).substr(item.offset, item.pathSize));
+    if (e.extInfo) {
       item.infoSize = static_cast<std::uint32_t>(e.extInfo->size());
-      infoBlock.add(lane, std::string_view(text_).substr(item.infoOffset));
+      text_ += lowerCased(*e.extInfo);
+      infoBlock.add(lane, std::string_view(text_).substr(item.infoOffset(), item.infoSize));
     }
     items_.push_back(item);
     if (lane + 1 == GramBlock::kLanes || items_.size() == validList.entries.size()) {
@@ -353,7 +380,8 @@ std::vector<CandidateSet> CandidateIndex::collectEach(std::span<const PlaylistEn
   std::vector<CandidateSet> sets(entries.size());
   std::vector<std::exception_ptr> errors(entries.size());
   std::atomic<std::size_t> next{0};
-  auto work = [&] {
+  const auto wanted = static_cast<unsigned>(std::min<std::size_t>(threads_, entries.size()));
+  sys_dep::runInParallel(wanted, [&](unsigned) {
     for (std::size_t k; (k = next.fetch_add(1)) < entries.size();) {
       try {
         sets[k] = collectHere(entries[k], limit);
@@ -361,22 +389,14 @@ std::vector<CandidateSet> CandidateIndex::collectEach(std::span<const PlaylistEn
         errors[k] = std::current_exception();
       }
     }
-  };
-  {
-    std::vector<std::jthread> workers;
-    const std::size_t wanted = std::min<std::size_t>(threads_, entries.size());
-    for (std::size_t t = 1; t < wanted; ++t) {
-      try {
-        workers.emplace_back(work);
-      } catch (const std::system_error&) {
-        break;  // fewer workers only cost time
-      }
-    }
-    work();
-  }
+  });
   for (const std::exception_ptr& error : errors)
     if (error) std::rethrow_exception(error);
   return sets;
+}
+
+std::size_t setIndexedTextLimitForTesting(std::size_t bytes) {
+  return std::exchange(indexedTextLimit, std::min(bytes, kIndexedTextLimit));
 }
 
 CandidateSet collectCandidates(const PlayList& validList, const PlaylistEntry& entry,

@@ -40,6 +40,9 @@ constexpr std::size_t kCandidateLimit = 450;
 // hardware thread; 1: everything on the calling thread). Results never depend on `threads`.
 class CandidateIndex {
  public:
+  // Throws kw::err::Error("The valid playlist is too large (more than 4 GiB
+  // of text).") when a path or line is longer than the index can hold
+  // (kIndexedTextLimit bytes), and what the threads' work throws.
   explicit CandidateIndex(const PlayList& validList, unsigned threads = 0);
 
   // The candidate set of `entry` against every validList entry (deleted ones
@@ -47,7 +50,8 @@ class CandidateIndex {
   // pairs each value goes in; once full, only a value strictly above the
   // smallest one, after which every pair tied at the smallest value leaves.
   // Same result as matchValue computed for each pair in turn. Safe to call
-  // from several threads at once.
+  // from several threads at once. What the scoring throws on any thread is
+  // rethrown here once every thread is joined.
   CandidateSet collect(const PlaylistEntry& entry, std::size_t limit = kCandidateLimit) const;
 
   // collect() on the calling thread alone, whatever `threads`.
@@ -64,10 +68,16 @@ class CandidateIndex {
   unsigned threads() const { return threads_; }
 
  private:
+  // One entry's place in text_: the lowered path, right behind it the
+  // lowered line. Small, as a library may hold a million songs.
   struct Item {
-    std::uint32_t pathOffset, pathSize, infoOffset, infoSize;
-    bool hasInfo;
+    std::uint64_t offset;
+    std::uint32_t pathSize;
+    std::uint32_t infoSize;  // kNoInfo: the entry has no line
+    bool hasInfo() const { return infoSize != kNoInfo; }
+    std::uint64_t infoOffset() const { return offset + pathSize; }
   };
+  static constexpr std::uint32_t kNoInfo = 0xFFFFFFFF;
   class Collector;
 
   const PlayList* validList_;
@@ -78,6 +88,14 @@ class CandidateIndex {
   // items without one).
   GramBlockColumns pathGrams_, infoGrams_;
 };
+
+// The longest path or line, in bytes, a CandidateIndex takes: just under
+// 4 GiB.
+constexpr std::size_t kIndexedTextLimit = 0xFFFFFFFE;
+
+// Lowers the limit below kIndexedTextLimit for indexes built afterwards, so
+// that tests reach the error without 4 GiB of text; returns the previous one.
+std::size_t setIndexedTextLimitForTesting(std::size_t bytes);
 
 // CandidateIndex(validList).collect(entry, limit), for single calls.
 CandidateSet collectCandidates(const PlayList& validList, const PlaylistEntry& entry,

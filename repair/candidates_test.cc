@@ -7,8 +7,10 @@
 #include <sstream>
 #include <string>
 
+#include "Lib/kw/err/error.h"
 #include "tests/reference/reference.h"
 #include "tests/reference/sample_library.h"
+#include "tests/support/failing_allocations.h"
 
 namespace kw {
 namespace {
@@ -190,6 +192,57 @@ TEST(CollectCandidatesTest, CollectEachEqualsOneEntryAtATime) {
     expectSameSet(index.collectEach(std::span(old.entries).first(1), 5).at(0),
                   reference::collectCandidates(library, old.entries[0], 5), "first entry alone");
   }
+}
+
+// An allocation that fails on any thread while several threads score (the
+// collector's workers on one entry, or many entries shared out) reaches the
+// caller as std::bad_alloc once every thread is joined: no hang, no
+// std::terminate. A run that gets around the failure gives the usual sets.
+TEST(CollectCandidatesTest, FailedAllocationOnAnyThreadReachesTheCaller) {
+  const PlayList library = reference::makeLibrary(1500, 27);
+  const PlayList old = reference::makeDamagedPlaylist(library, 3, 28);
+  const CandidateIndex single(library, 1), index(library, 3);
+  std::vector<std::vector<std::pair<double, PlaylistEntry>>> expected;
+  for (const PlaylistEntry& entry : old.entries) {
+    expected.emplace_back();
+    for (const Candidate& c : single.collect(entry, 7)) expected.back().emplace_back(c.value, c.entry);
+  }
+  const trackmend_test::Deadline deadline(300);
+  CandidateSet set;
+  const int oneEntryRuns = trackmend_test::failEachAllocationInTurn(
+      [&] { set = index.collect(old.entries[0], 7); },
+      [&](bool threw) {
+        if (!threw) expectSameSet(set, expected[0], "one entry");
+      });
+  std::vector<CandidateSet> sets;
+  const int manyEntriesRuns = trackmend_test::failEachAllocationInTurn(
+      [&] { sets = index.collectEach(old.entries, 7); },
+      [&](bool threw) {
+        for (std::size_t k = 0; !threw && k < sets.size(); ++k) expectSameSet(sets[k], expected[k], "many");
+      });
+  EXPECT_GT(oneEntryRuns, 10);
+  EXPECT_GT(manyEntriesRuns, 10);
+}
+
+// A path or line longer than an item's 32-bit size (lowered here to 8
+// bytes) is refused with the whole list, never cut short or wrapped; one of
+// exactly the limit is scored as usual.
+TEST(CollectCandidatesTest, PathOrLineBeyondTheSizeLimitIsRefused) {
+  const std::size_t limit = setIndexedTextLimitForTesting(8);
+  const PlaylistEntry entry("/a/12345", "#EXTINF:");
+  for (const PlaylistEntry& tooLong :
+       {PlaylistEntry("/a/123456"), PlaylistEntry("/a", "#EXTINF:1")}) {
+    try {
+      CandidateIndex(listOf({entry, tooLong}), 1);
+      ADD_FAILURE() << tooLong.path << " was taken";
+    } catch (const err::Error& e) {
+      EXPECT_STREQ(e.what(), "The valid playlist is too large (more than 4 GiB of text).");
+    }
+  }
+  const PlayList valid = listOf({PlaylistEntry("/b/12345", "#EXTINF:"), entry, PlaylistEntry("/c")});
+  expectSameSet(CandidateIndex(valid, 1).collect(entry, 450),
+                reference::collectCandidates(valid, entry, 450), "at the limit");
+  setIndexedTextLimitForTesting(limit);
 }
 
 CandidateSet setOf(std::initializer_list<std::pair<double, const char*>> pairs) {

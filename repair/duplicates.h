@@ -15,16 +15,18 @@ namespace kw {
 // largest difference of durations in seconds.
 // Each song heads a group of all later songs whose durations are close
 // (or unknown) and whose name matches its own by at least `minNameMatch`
-// (nameMatch; NaN never does). A name is the lowered path after its last
+// (nameMatch; NaN never does). A song's duration is read from its line
+// when the line's first ':' is its eighth byte (as in "#EXTINF:") and a ','
+// follows that ':': the whole number right after the ':', as atoi reads it
+// (leading white space and a sign allowed, ending at the first other byte).
+// Without such a line, or when that number is 0, the duration is unknown.
+// Durations are close when they differ by at most `maxTimeDiff` seconds;
+// durations 36,000 s (ten hours) or more apart count as unknown, so such
+// songs are compared by name alone. A name is the lowered path after its last
 // '\' or '/' (the whole lowered path when it has neither); the heading
 // song's name drops its extension, the others keep theirs. Listing: the
 // head's lowered path, then "<value> <lowered path>" per duplicate, groups
 // separated by "--------------".
-// Durations come from "#EXTINF:<seconds>,..." lines (the first ':' at index
-// 7 and a ',' after it; the number read as by atoi); any other line, or
-// none, gives 0, which means no duration. Two songs are compared when either
-// has no duration, when their durations differ by at most `maxTimeDiff`, or
-// when they differ by 36,000 s or more (taken as no duration either).
 // Pairs are found by duration rather than by trying all of them, and pairs
 // whose shared letters and digits cannot reach the minimum are never
 // matched; neither changes the result. `threads` share the songs out (0: one

@@ -165,5 +165,35 @@ TEST(FindDuplicatesTest, EqualsReferenceOnRandomLists) {
   }
 }
 
+// Lines of every shape the duration rule tells apart, with durations around
+// its limits: 0, the maximum difference, and 36,000 s apart.
+std::string randomLine(std::mt19937& rng) {
+  static const char* const kShapes[] = {"#EXTINF:@,t",  "#extinf:@,t",   "#EXTINF:@",
+                                        "#EXTINFO:@,t", "#EXT:@,t",      "abcdefg:@,",
+                                        "#EXTINF: @,t", "#EXTINF:+@,t",  "#EXTINF:@x,t",
+                                        "#EXTINF:@:1,t", "#EXTINF:\t@,t"};
+  static const long long kBases[] = {0, 200, 36199, 36200, -35800, 2147480000};
+  std::string line = kShapes[rng() % std::size(kShapes)];
+  const long long seconds = kBases[rng() % std::size(kBases)] + static_cast<long long>(rng() % 13) - 6;
+  return line.replace(line.find('@'), 1, std::to_string(seconds));
+}
+
+// Alike names, so that the durations decide which pairs are groups.
+TEST(FindDuplicatesTest, DurationRulesEqualTheReference) {
+  std::mt19937 rng(31);
+  static const char* const kNames[] = {"\\a\\abcdef.mp3", "/b/abcdef", "c\\abcdeg.ogg", "d/Abcdef.MP3"};
+  for (int round = 0; round < 150; ++round) {
+    PlayList valid("valid.m3u");
+    for (std::size_t k = 0; k < 40; ++k)
+      valid.entries.emplace_back(kNames[rng() % std::size(kNames)], rng() % 5 ? randomLine(rng) : "");
+    const int maxTimeDiff = static_cast<int>(rng() % 9) - 1;
+    PlayList expected("dupes.m3u"), actual("dupes.m3u");
+    std::ostringstream expectedListing, actualListing;
+    reference::findDuplicates(valid, expected, 0.5, maxTimeDiff, expectedListing);
+    findDuplicates(valid, actual, 0.5, maxTimeDiff, actualListing);
+    ASSERT_EQ(actualListing.str(), expectedListing.str()) << "round " << round;
+  }
+}
+
 }  // namespace
 }  // namespace kw

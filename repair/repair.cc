@@ -147,29 +147,33 @@ double announceMinimum(double commandLineMinMatch, std::ostream& dialogue) {
 // are copied when scheduled, so the workers never touch the playlist.
 class CandidateLookahead {
  public:
+  // Whatever leaves the constructor once some workers run (a refused
+  // start only means fewer workers) stops and joins them first.
   CandidateLookahead(const CandidateIndex& index, const PlayList& list, const EntryPaths& paths)
-      : index_(index), list_(list), paths_(paths), window_(kSetsPerThread * std::max(1u, index.threads())) {
+      : index_(index),
+        list_(list),
+        paths_(paths),
+        window_(kSetsPerThread * std::max(1u, index.threads())) {
     if (index.threads() <= 1) return;  // everything on the calling thread
-    workers_.reserve(index.threads());
-    for (unsigned t = 0; t < index.threads(); ++t) {
-      try {
-        workers_.emplace_back([this] { work(); });
-      } catch (const std::system_error&) {
-        break;  // fewer workers only cost time; with none the caller scores
+    try {
+      workers_.reserve(index.threads());
+      for (unsigned t = 0; t < index.threads(); ++t) {
+        try {
+          workers_.emplace_back([this] { work(); });
+        } catch (const std::system_error&) {
+          break;  // fewer workers only cost time; with none the caller scores
+        }
       }
+    } catch (...) {
+      stop();
+      throw;
     }
   }
 
   CandidateLookahead(const CandidateLookahead&) = delete;
   CandidateLookahead& operator=(const CandidateLookahead&) = delete;
 
-  ~CandidateLookahead() {
-    {
-      const std::lock_guard<std::mutex> lock(mutex_);
-      stopping_ = true;
-    }
-    changed_.notify_all();
-  }
+  ~CandidateLookahead() { stop(); }
 
   // The candidate set of entry `k` of the playlist as it is now, given as
   // `compared` (EntryPaths::comparedEntry). Entries are asked for in list
@@ -202,6 +206,17 @@ class CandidateLookahead {
     CandidateSet set;
     std::exception_ptr error;
   };
+
+  // Wakes the workers to end and joins them; a worker scoring a set
+  // finishes it first.
+  void stop() {
+    {
+      const std::lock_guard<std::mutex> lock(mutex_);
+      stopping_ = true;
+    }
+    changed_.notify_all();
+    workers_.clear();
+  }
 
   static bool sameContent(const PlaylistEntry& a, const PlaylistEntry& b) {
     if (a.path != b.path || (a.extInfo == nullptr) != (b.extInfo == nullptr)) return false;

@@ -13,10 +13,11 @@
 namespace kw {
 
 // Repairs `invalidList` in place against `validList` (read only) and appends
-// the entries left unreplaced to `missingList`. Entries skipped by the
-// minimum match value (the "Skip:" line) stay unchanged and are not added to
-// the missing list; entries skipped in the dialogue (ENTER, end of input, no
-// candidates) and entries deleted with "d" (marked deleted) are. The
+// to `missingList` a copy of each entry the dialogue ends without a
+// replacement: skipped with ENTER (or at the end of the answers), without
+// any candidate, or deleted with "d" (copied with its deleted mark, so a
+// saved missing list leaves it out). An entry skipped because its best
+// match value is below the minimum (the "Skip:" line) is not appended. The
 // dialogue goes to `dialogue` and answers come from `answers`, one line each
 // (end of input reads as an empty answer); the statistics go to
 // `statistics`. `settings.minMatch` is the command line's minimum match
@@ -28,7 +29,8 @@ namespace kw {
 // `missingList.fileName`.
 // With `threads` above 1 (0: one per hardware thread) that many threads
 // score the candidate sets of the next few entries, one entry each, while
-// the dialogue runs; the outcome does not depend on it. Prepares the
+// the dialogue runs; the outcome does not depend on it, and what such a
+// thread throws is rethrown here after all of them are joined. Prepares the
 // validList once per call (ValidLibrary).
 // Throws kw::err::IOError when the working directory is needed for a
 // folder and cannot be told.

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "tests/reference/sample_library.h"
+#include "tests/support/failing_allocations.h"
 
 namespace kw {
 namespace {
@@ -413,6 +414,48 @@ TEST(RepairLookaheadTest, LongDialoguesEqualOneThread) {
       }
     }
   }
+}
+
+std::string contentOf(const PlayList& list) {
+  std::string text;
+  for (const PlaylistEntry& e : list.entries)
+    text += (e.deleted ? "-" : "+") + e.path + "|" + (e.extInfo ? *e.extInfo : "") + "\n";
+  return text;
+}
+
+// An allocation that fails anywhere in a repair scored ahead by three
+// threads, while they start or while they score, reaches the caller as
+// std::bad_alloc once every thread is stopped and joined: no hang, no
+// std::terminate. A run that gets around the failure repairs as usual.
+TEST(RepairLookaheadTest, FailedAllocationOnAnyThreadReachesTheCaller) {
+  const PlayList library = reference::makeLibrary(60, 33);
+  const PlayList old = reference::makeDamagedPlaylist(library, 6, 34);
+  const ValidLibrary index(library, 3);
+  RepairSettings settings;
+  settings.removeDupes = settings.autoSelect = true;
+  settings.minMatch = 0.3;
+  // Every question gets ENTER, as does a question whose answer cannot be read.
+  auto repair = [&](PlayList& list, PlayList& missing) {
+    std::istringstream in;
+    std::ostringstream out, stats;
+    repairPlaylist(list, index, missing, settings, stats, out, in);
+  };
+  PlayList expected = old, expectedMissing("missing.m3u");
+  repair(expected, expectedMissing);
+  ASSERT_FALSE(expectedMissing.entries.empty());
+  PlayList list = old, missing("missing.m3u");
+  const trackmend_test::Deadline deadline(300);
+  const int runs = trackmend_test::failEachAllocationInTurn(
+      [&] { repair(list, missing); },
+      [&](bool threw) {
+        if (!threw) {
+          EXPECT_EQ(contentOf(list), contentOf(expected));
+          EXPECT_EQ(contentOf(missing), contentOf(expectedMissing));
+        }
+        list = old;
+        missing.entries.clear();
+      });
+  EXPECT_GT(runs, 10);
 }
 
 INSTANTIATE_TEST_SUITE_P(Threads, RepairTest, ::testing::Values(1u, 3u),

@@ -46,6 +46,7 @@ void placeStream(int fd, int target, bool notOpen) {
   placeStream(out, 1, options.stdoutNotOpen);
   placeStream(err, 2, options.stderrNotOpen);
   if (!options.workDir.empty() && chdir(options.workDir.c_str()) != 0) _exit(126);
+  for (const std::string& setting : options.environment) putenv(const_cast<char*>(setting.c_str()));
   signal(SIGPIPE, options.ignoreSigpipe ? SIG_IGN : SIG_DFL);
   if (options.fileSizeLimit != RLIM_INFINITY) {
     signal(SIGXFSZ, SIG_IGN);

@@ -30,6 +30,8 @@ struct ChildOptions {
   // appeared on its standard output (at once when that is empty).
   double killDelaySeconds = -1;
   std::string killAfterOutput;
+  // "NAME=value" settings added to the child's environment.
+  std::vector<std::string> environment;
   // The child is killed after this long in any case (a hang is a failure).
   double timeoutSeconds = 120;
 };

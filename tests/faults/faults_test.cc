@@ -14,6 +14,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <map>
@@ -223,6 +225,84 @@ TEST(SaveFaults, ExistingRenameTargetIsNeverReplaced) {
   // The new content stays, complete, under the old name.
   EXPECT_EQ("#EXTM3U\n#EXTINF:3,Three\n/music/3/song3.mp3\n", after.at("i.pls"));
   EXPECT_EQ(files.size(), after.size());
+}
+
+// ------------------------------------------------- interposed system calls
+
+// The child's environment for the interposed calls of interpose.cc, tracing
+// into `trace` and failing `failCall` ("" for none).
+std::vector<std::string> interposed(const std::string& trace, const std::string& failCall = "") {
+  std::vector<std::string> environment = {std::string("LD_PRELOAD=") + TRACKMEND_INTERPOSE,
+                                          "TRACKMEND_TRACE=" + trace};
+  if (!failCall.empty()) environment.push_back("TRACKMEND_FAIL_CALL=" + failCall);
+  // The library is loaded ahead of a sanitizer's runtime.
+  const char* asan = std::getenv("ASAN_OPTIONS");
+  environment.push_back(std::string("ASAN_OPTIONS=") + (asan ? asan : "") + ":verify_asan_link_order=0");
+  return environment;
+}
+
+TEST(SaveFaults, FailingCallsDuringTheSaveLeaveNoTemporaryFile) {
+  // fchmod fails right after the temporary file is made, the first fsync
+  // flushes its content: the old playlist stays, and neither the file nor
+  // its descriptor does. The second fsync flushes the folder after the
+  // rename: the new playlist is in place, and the failure is reported.
+  const Files files = {{"v.m3u", songList(10)}, {"i.m3u", songList(10, "\r\n")}};
+  const std::vector<std::string> args = {"v.m3u", "i.m3u"};
+  const Files rewritten = referenceRun(files, args);
+  const struct {
+    const char* call;
+    bool saved;
+  } cases[] = {{"fchmod", false}, {"fsync", false}, {"fsync:2", true}};
+  for (const auto& c : cases) {
+    ScratchDir dir, traceDir;
+    writeFiles(dir.path(), files);
+    ChildOptions options;
+    options.args = args;
+    options.workDir = dir.path();
+    options.environment = interposed(traceDir.file("trace"), c.call);
+    const ChildResult result = runTool(options);
+    ASSERT_TRUE(result.exited) << c.call << ": " << describe(result);
+    EXPECT_EQ(0, result.status) << c.call << ": " << describe(result);
+    EXPECT_TRUE(endsWith(result.err, "\nError in trackmend: Input/output error ('i.m3u')\nIgnored. Continuing.\n"))
+        << c.call << ": " << describe(result);
+    EXPECT_EQ(c.saved ? rewritten : files, snapshot(dir.path())) << c.call;
+    EXPECT_EQ(std::string::npos, trackmend_test::readFile(traceDir.file("trace")).find("open "))
+        << c.call << ": a descriptor of the temporary file stayed open";
+  }
+}
+
+TEST(SaveFaults, ContentAndRenamesAreFlushedInOrder) {
+  // So that a crash of the machine leaves each playlist old or new: the
+  // content is flushed before the rename that puts it in place, and the
+  // folder after every rename (for a linked playlist the target's folder,
+  // and the link's folder after the link gets its new extension).
+  ScratchDir dir, traceDir;
+  ASSERT_EQ(0, mkdir(dir.file("real").c_str(), 0755));
+  writeFiles(dir.path(), {{"v.m3u", songList(10)}, {"i.m3u", songList(3, "\r\n")}, {"real/l.m3u", songList(2)}});
+  ASSERT_EQ(0, symlink("real/l.m3u", dir.file("l.m3u").c_str()));
+  ChildOptions options;
+  options.args = {"-P", "v.m3u", "i.m3u", "l.m3u"};
+  options.workDir = dir.path();
+  options.environment = interposed(traceDir.file("trace"));
+  const ChildResult result = runTool(options);
+  ASSERT_TRUE(result.exited && result.status == 0) << describe(result);
+  std::string trace = trackmend_test::readFile(traceDir.file("trace"));
+  for (size_t at = 0; (at = trace.find("/.trackmend-", at)) != std::string::npos; at += 12)
+    trace.replace(at + 12, 6, "*");  // mkstemp's random letters
+  char resolved[PATH_MAX];
+  ASSERT_TRUE(realpath(dir.path().c_str(), resolved));
+  const std::string d = resolved;
+  EXPECT_EQ("fsync " + d + "/.trackmend-*\n" +
+                "rename " + d + "/.trackmend-* " + d + "/i.m3u\n" +
+                "fsync " + d + "\n" +
+                "rename " + d + "/i.m3u " + d + "/i.pls\n" +
+                "fsync " + d + "\n" +
+                "fsync " + d + "/real/.trackmend-*\n" +
+                "rename " + d + "/real/.trackmend-* " + d + "/real/l.m3u\n" +
+                "fsync " + d + "/real\n" +
+                "rename " + d + "/l.m3u " + d + "/l.pls\n" +
+                "fsync " + d + "\n",
+            trace);
 }
 
 // ---------------------------------------------------------------- reading

@@ -26,12 +26,24 @@ std::size_t countWordChars(const std::string& s) {
 // A C string view of `s`: the text up to its first zero byte.
 std::string cString(const std::string& s) { return std::string(s.c_str()); }
 
-int duration(const PlaylistEntry& entry) {
+// The documented duration: the number atoi reads right after the colon of a
+// line whose first colon is its eighth byte and that has a comma after it;
+// 0, meaning none, for any other line or none.
+long long duration(const PlaylistEntry& entry) {
   if (!entry.extInfo) return 0;
   const std::string& line = *entry.extInfo;
-  const std::size_t colon = line.find(':');
-  if (colon != 7 || line.find(',', colon) == std::string::npos) return 0;
-  return static_cast<int>(std::strtol(line.c_str() + colon + 1, nullptr, 10));
+  const bool tagged = line.size() > 7 && line[7] == ':' && line.substr(0, 7).find(':') == std::string::npos;
+  if (!tagged || line.find(',', 8) == std::string::npos) return 0;
+  return std::atoi(line.c_str() + 8);
+}
+
+// The documented rule: durations that are unknown (0) or 36,000 s or more
+// apart do not keep a pair apart; known ones must be at most
+// `maxTimeDiff` apart.
+bool durationsLetPairMeet(long long a, long long b, int maxTimeDiff) {
+  if (a == 0 || b == 0) return true;
+  const long long apart = a > b ? a - b : b - a;
+  return apart >= 36000 || apart <= maxTimeDiff;
 }
 
 std::size_t nameStart(const std::string& lowered) {
@@ -132,14 +144,9 @@ void findDuplicates(const PlayList& validList, PlayList& output, double minNameM
     const std::string nameI = (dot != std::string::npos && dot > start)
                                   ? pathI.substr(start, dot - start)
                                   : pathI.substr(start);
-    const long long di = duration(entries[i]);
     bool headPrinted = false;
     for (std::size_t j = i + 1; j < entries.size(); ++j) {
-      const long long dj = duration(entries[j]);
-      if (di != 0 && dj != 0) {
-        const long long diff = std::llabs(di - dj);
-        if (!(diff <= maxTimeDiff || diff > 35999)) continue;
-      }
+      if (!durationsLetPairMeet(duration(entries[i]), duration(entries[j]), maxTimeDiff)) continue;
       const std::string pathJ = lower(entries[j].path);
       const std::string nameJ = pathJ.substr(nameStart(pathJ));
       const double value = nameMatch(nameI, nameJ);

@@ -37,7 +37,8 @@ std::vector<std::pair<double, PlaylistEntry>> collectCandidates(const PlayList& 
                                                                 std::size_t limit);
 
 // The duplicate groups of `validList` appended to `output` and listed on
-// `listing`, comparing every pair in list order.
+// `listing`, comparing every pair in list order. Durations follow the rules
+// as documented for kw::findDuplicates, not its code.
 void findDuplicates(const PlayList& validList, PlayList& output, double minNameMatch,
                     int maxTimeDiff, std::ostream& listing);
 

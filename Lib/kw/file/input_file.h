@@ -2,6 +2,7 @@
 #ifndef KW_FILE_INPUT_FILE_H_
 #define KW_FILE_INPUT_FILE_H_
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -37,15 +38,16 @@ class InputFile {
   bool skipPrefix(std::string_view prefix);
 
   const std::string& fileName() const { return fileName_; }
-  // The number of line ends consumed so far.
-  int lineNumber() const { return lineNumber_; }
+  // The number of line ends consumed so far (64 bits: a file of more than
+  // 2^31 line ends is only 2 GiB).
+  std::uint64_t lineNumber() const { return lineNumber_; }
 
  private:
   void fillBuffer();
   bool nextBlock();
 
   std::string fileName_;
-  int lineNumber_ = 0;
+  std::uint64_t lineNumber_ = 0;
   int fileHandle_ = -1;
   bool ownsHandle_ = false;
   unsigned bufferSize_;

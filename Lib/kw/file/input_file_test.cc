@@ -5,7 +5,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
+#include <limits>
+#include <utility>
 #include <vector>
 
 #include "Lib/kw/err/error.h"
@@ -18,7 +21,7 @@ using Lines = std::vector<std::string>;
 
 struct ReadResult {
   Lines lines;
-  std::vector<int> lineNumbers;  // after each line
+  std::vector<std::uint64_t> lineNumbers;  // after each line
 };
 
 ReadResult readAll(const std::string& fileName, unsigned bufferSize) {
@@ -81,7 +84,10 @@ TEST_F(InputFileTest, AllThreeLineEndsAtEveryBlockSize) {
 TEST_F(InputFileTest, LineNumberCountsLineEndsOnly) {
   const ReadResult result = readAll(file("a\r\nb\rc\nd"), 2048);
   EXPECT_EQ(result.lines, (Lines{"a", "b", "c", "d"}));
-  EXPECT_EQ(result.lineNumbers, (std::vector<int>{1, 2, 3, 3}));
+  EXPECT_EQ(result.lineNumbers, (std::vector<std::uint64_t>{1, 2, 3, 3}));
+  // A file of 2^31 line ends is only 2 GiB: the count must not overflow.
+  using Count = decltype(std::declval<const InputFile&>().lineNumber());
+  static_assert(std::numeric_limits<Count>::max() >= (1ull << 40));
 }
 
 TEST_F(InputFileTest, CarriageReturnAtTheEndOfTheFileIsDropped) {
@@ -95,7 +101,7 @@ TEST_F(InputFileTest, EmptyFileHasNoLines) {
   InputFile in(file(""), 2048);
   std::string line;
   EXPECT_FALSE(in.readLine(line));
-  EXPECT_EQ(in.lineNumber(), 0);
+  EXPECT_EQ(in.lineNumber(), 0u);
 }
 
 TEST_F(InputFileTest, NulBytesAndLongLinesAreOrdinaryContent) {
