@@ -1,13 +1,16 @@
 // Any bytes as a playlist file: reading never crashes, hangs or hits
 // undefined behaviour, it fails only with the reader's header errors, and
 // what it read survives saving and reading again: the same entries less the
-// deleted ones in the same format, the same paths when M3U becomes PLS.
+// deleted ones in the same format, with every '#' line in its place, the
+// same paths when M3U becomes PLS; and reading what was read back, saved
+// once more, gives it again exactly.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "Lib/kw/err/error.h"
+#include "playlist/numbers.h"
 #include "playlist/playlist.h"
 #include "playlist/reader.h"
 #include "playlist/writer.h"
@@ -63,11 +66,69 @@ bool readChecked(kw::PlayList& list) {
   }
 }
 
+// A '#' line as the reader keeps it: one line, starting with '#', and an
+// information line exactly when `info`.
+void checkHashLine(const std::string& line, bool info) {
+  if (line.empty() || line[0] != '#') fail("a kept line not starting with '#': " + show(line));
+  if (line.find_first_of("\r\n") != std::string::npos) fail("a line end inside line " + show(line));
+  if (kw::isInfoLine(line) != info) fail("misplaced information line " + show(line));
+}
+
 void checkEntryShape(const kw::PlaylistEntry& entry) {
   if (entry.path.empty()) fail("an entry with an empty path");
   if (entry.path.find_first_of("\r\n") != std::string::npos) fail("a line end inside path " + show(entry.path));
-  if (entry.extInfo && entry.extInfo->empty()) fail("an empty extInfo on " + show(entry.path));
+  if (entry.extInfo) checkHashLine(*entry.extInfo, true);
   if (entry.deleted) fail("the reader marked an entry deleted");
+  if (!entry.otherLines) return;
+  if (entry.otherLines->beforeInfo.empty() && entry.otherLines->afterInfo.empty())
+    fail("empty other lines on " + show(entry.path));
+  if (!entry.extInfo && !entry.otherLines->afterInfo.empty())
+    fail("lines after a missing information line on " + show(entry.path));
+  for (const auto* lines : {&entry.otherLines->beforeInfo, &entry.otherLines->afterInfo})
+    for (const std::string& line : *lines) checkHashLine(line, false);
+}
+
+bool anyOtherLines(const kw::PlayList& list) {
+  if (!list.fileLines.empty() || !list.trailingLines.empty()) return true;
+  for (const auto& entry : list.entries)
+    if (entry.otherLines) return true;
+  return false;
+}
+
+// Every line an M3U rewrite of `list` holds after its header, in order.
+std::vector<std::string> m3uLines(const kw::PlayList& list) {
+  std::vector<std::string> lines;
+  auto add = [&lines](const std::vector<std::string>& more) {
+    lines.insert(lines.end(), more.begin(), more.end());
+  };
+  add(list.fileLines);
+  for (const auto& entry : list.entries) {
+    if (entry.deleted) continue;
+    if (entry.otherLines) add(entry.otherLines->beforeInfo);
+    if (entry.extInfo) lines.push_back(*entry.extInfo);
+    if (entry.otherLines) add(entry.otherLines->afterInfo);
+    lines.push_back(entry.path);
+  }
+  add(list.trailingLines);
+  return lines;
+}
+
+// The whole reading of `list`: the file's lines, each entry with its lines,
+// the lines at the end.
+std::string describe(const kw::PlayList& list) {
+  std::string text;
+  auto add = [&text](const std::vector<std::string>& lines) {
+    for (const std::string& line : lines) text += show(line) + " ";
+    text += "| ";
+  };
+  add(list.fileLines);
+  for (const auto& entry : list.entries) {
+    text += show(entry.path) + " " + showInfo(entry) + " ";
+    add(entry.otherLines ? entry.otherLines->beforeInfo : std::vector<std::string>());
+    add(entry.otherLines ? entry.otherLines->afterInfo : std::vector<std::string>());
+  }
+  add(list.trailingLines);
+  return text;
 }
 
 // Deletes some entries, chosen by a rule fixed by the input.
@@ -129,6 +190,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   kw::PlayList original(input);
   if (!readChecked(original)) return 0;
   for (const auto& entry : original.entries) checkEntryShape(entry);
+  for (const auto* lines : {&original.fileLines, &original.trailingLines})
+    for (const std::string& line : *lines) checkHashLine(line, kw::isInfoLine(line));
+  if (original.plsFormat && anyOtherLines(original)) fail("a PLS file read with '#' lines");
   deleteSome(original, size);
 
   bool readable = false;
@@ -136,6 +200,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const kw::PlayList sameAgain = roundTrip(original, same, original.plsFormat, readable);
   if (!readable) fail("the saved file was refused: " + show(trackmend_fuzz::readWholeFile(same)));
   compareEntries(original, sameAgain, true, trackmend_fuzz::readWholeFile(same));
+  if (m3uLines(sameAgain) != m3uLines(original))
+    fail("the '#' lines moved; written " + show(trackmend_fuzz::readWholeFile(same)));
+  const std::string twice = folder + (original.plsFormat ? "/twice.pls" : "/twice.m3u");
+  const kw::PlayList twiceAgain = roundTrip(sameAgain, twice, original.plsFormat, readable);
+  if (!readable || describe(twiceAgain) != describe(sameAgain))
+    fail("read back as " + describe(sameAgain) + " but then as " + describe(twiceAgain));
 
   if (!original.plsFormat) {
     // M3U paths are single trimmed lines, so PLS carries each of them intact.
@@ -143,6 +213,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const kw::PlayList otherAgain = roundTrip(original, other, true, readable);
     if (!readable) fail("the PLS file was refused: " + show(trackmend_fuzz::readWholeFile(other)));
     compareEntries(original, otherAgain, false, trackmend_fuzz::readWholeFile(other));
+    if (anyOtherLines(otherAgain))
+      fail("'#' lines came back from PLS " + show(trackmend_fuzz::readWholeFile(other)));
   } else {
     // PLS paths may start with '#' or a blank, which M3U cannot carry; only
     // the absence of crashes is checked on this way.
