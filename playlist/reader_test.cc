@@ -114,55 +114,32 @@ TEST_F(ReaderTest, HashLinesKeepTheirPlaceAroundTheInformationLine) {
        "#EXTVLCOPT:z\nb.mp3\n# end\n",
        {"#PLAYLIST:Mix"},
        {"a.mp3|#EXTINF:10,A { / #EXTVLCOPT:x}", "b.mp3|#EXTINF:20,B { / #EXTVLCOPT:y;#EXTVLCOPT:z}"},
-       {"# end"},
-       0},
+       {"# end"}, 0},
       {"blanks and tabs before '#' go, tabs around paths stay",
        "#EXTM3U\n\t\t#EXTINF:1,T  \n \t #EXTGRP:g\t\n\ta.mp3\t\n\t\n",
-       {},
-       {"\ta.mp3\t|#EXTINF:1,T { / #EXTGRP:g\t}", "\t"},
-       {},
-       0},
+       {}, {"\ta.mp3\t|#EXTINF:1,T { / #EXTGRP:g\t}", "\t"}, {}, 0},
       {"#EXTINF in any letter case; other lines are not information",
        "#EXTM3U\na.mp3\n#ExtInf:5,x\nb.mp3\n#EXTGRP:g\n# note\nc.mp3\n",
-       {},
-       {"a.mp3", "b.mp3|#ExtInf:5,x", "c.mp3 {#EXTGRP:g;# note / }"},
-       {},
-       0},
+       {}, {"a.mp3", "b.mp3|#ExtInf:5,x", "c.mp3 {#EXTGRP:g;# note / }"}, {}, 0},
       {"the first song's lines before its information belong to the file",
        "#EXTM3U\n#EXTGRP:g\n#EXTVLCOPT:v\na.mp3\n#EXTGRP:h\nb.mp3\n",
-       {"#EXTGRP:g", "#EXTVLCOPT:v"},
-       {"a.mp3", "b.mp3 {#EXTGRP:h / }"},
-       {},
-       0},
+       {"#EXTGRP:g", "#EXTVLCOPT:v"}, {"a.mp3", "b.mp3 {#EXTGRP:h / }"}, {}, 0},
       {"earlier #EXTINF lines before one path are dropped, trailing ones kept",
        "#EXTM3U\nfirst\n#A\n#EXTINF:1,x\n#B\n#EXTINF:2,y\n#C\na\n#EXTINF:3,z\n#EXTINF:4,w\n",
-       {},
-       {"first", "a|#EXTINF:2,y {#A;#B / #C}"},
-       {"#EXTINF:3,z", "#EXTINF:4,w"},
-       1},
-      {"no path at all: every line is the file's",
-       "#EXTM3U\n#PLAYLIST:x\n#EXTINF:1,a\n",
-       {"#PLAYLIST:x", "#EXTINF:1,a"},
-       {},
-       {},
-       0},
-      {"a plain file with a tab-indented information line",
-       "\t#EXTINF:1,x\na.mp3\n",
-       {},
-       {"a.mp3|#EXTINF:1,x"},
-       {},
-       0},
+       {}, {"first", "a|#EXTINF:2,y {#A;#B / #C}"}, {"#EXTINF:3,z", "#EXTINF:4,w"}, 1},
+      {"no path at all: every line is the file's", "#EXTM3U\n#PLAYLIST:x\n#EXTINF:1,a\n",
+       {"#PLAYLIST:x", "#EXTINF:1,a"}, {}, {}, 0},
+      {"a plain file with a tab-indented information line", "\t#EXTINF:1,x\na.mp3\n",
+       {}, {"a.mp3|#EXTINF:1,x"}, {}, 0},
   };
   for (const Case& c : cases) {
     read(c.text);
     EXPECT_EQ(list_.fileLines, c.fileLines) << c.name;
     EXPECT_EQ(describe(list_), c.entries) << c.name;
     EXPECT_EQ(list_.trailingLines, c.trailingLines) << c.name;
-    size_t duplicates = 0;
-    for (size_t at = 0; (at = progress_.str().find("Duplicated", at)) != std::string::npos; ++at) {
-      ++duplicates;
-    }
-    EXPECT_EQ(duplicates, static_cast<size_t>(c.duplicates)) << c.name;
+    std::string duplicates;
+    for (int k = 0; k < c.duplicates; ++k) duplicates += "Duplicated extended playlist info skipped\n";
+    EXPECT_TRUE(progress_.str().ends_with("format.\n" + duplicates)) << c.name;
   }
 }
 

@@ -204,6 +204,8 @@ TEST_F(WriterTest, HashLinesAreWrittenWhereTheyStood) {
       {"a line after the last path does", "a\n# end\n", none, false, "#EXTM3U\na\n# end\n"},
       {"the file's lines stay when every entry goes", vlc, drop({0, 1, 2}), false,
        "#EXTM3U\n#PLAYLIST:Mix\n# end\n"},
+      {"entries appended after reading go before the lines at the end", "#EXTM3U\na\n# end\n",
+       [](PlayList& list) { list.entries.emplace_back("z"); }, false, "#EXTM3U\na\nz\n# end\n"},
   };
   for (const Case& c : cases) {
     PlayList list(dir_.file("in.m3u"));

@@ -12,7 +12,8 @@
 namespace kw {
 
 // Repairs `invalidList` in place against `validList` (read only) and appends
-// the entries left unreplaced to `missingList`. The dialogue goes to
+// copies of the entries left unreplaced to `missingList` (with their own '#'
+// lines; the playlist's own lines stay behind). The dialogue goes to
 // `dialogue` and answers come from `answers`, one line each (end of input
 // reads as an empty answer); the statistics go to `statistics`.
 // `minMatch` is the command line's minimum match value; a value set by the
