@@ -25,6 +25,9 @@ inline bool startsWithIgnoringCase(std::string_view text, std::string_view prefi
   return true;
 }
 
+// An M3U information line: one beginning with "#EXTINF" in any letter case.
+inline bool isInfoLine(std::string_view line) { return startsWithIgnoringCase(line, "#extinf"); }
+
 // The PLS header line, "[playlist]" in any letter case.
 inline bool isPlsHeaderLine(std::string_view line) {
   return line.size() == 10 && startsWithIgnoringCase(line, "[playlist]");

@@ -3,19 +3,29 @@
 #include <utility>
 
 namespace kw {
+namespace {
+
+template <typename T>
+std::unique_ptr<T> deepCopy(const std::unique_ptr<T>& from) {
+  return from ? std::make_unique<T>(*from) : nullptr;
+}
+
+}  // namespace
 
 PlaylistEntry::PlaylistEntry(std::string path, std::string extInfoText)
     : extInfo(extInfoText.empty() ? nullptr : std::make_unique<std::string>(std::move(extInfoText))),
       path(std::move(path)) {}
 
 PlaylistEntry::PlaylistEntry(const PlaylistEntry& other)
-    : extInfo(other.extInfo ? std::make_unique<std::string>(*other.extInfo) : nullptr),
+    : extInfo(deepCopy(other.extInfo)),
+      otherLines(deepCopy(other.otherLines)),
       path(other.path),
       deleted(other.deleted) {}
 
 PlaylistEntry& PlaylistEntry::operator=(const PlaylistEntry& other) {
   if (this != &other) {
-    extInfo = other.extInfo ? std::make_unique<std::string>(*other.extInfo) : nullptr;
+    extInfo = deepCopy(other.extInfo);
+    otherLines = deepCopy(other.otherLines);
     path = other.path;
     deleted = other.deleted;
   }

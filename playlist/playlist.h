@@ -8,7 +8,17 @@
 
 namespace kw {
 
-// One song of a playlist. Copies are deep: a copy owns its own extInfo.
+// The '#' lines of an entry other than its information line, in file order:
+// those standing before the information line and those between it and the
+// path. An entry without an information line has all of them in `beforeInfo`,
+// so one it is given later is written directly before the path.
+struct EntryLines {
+  std::vector<std::string> beforeInfo;
+  std::vector<std::string> afterInfo;
+};
+
+// One song of a playlist. Copies are deep: a copy owns its own extInfo and
+// other lines.
 class PlaylistEntry {
  public:
   // An empty `extInfoText` gives no extended information (null extInfo).
@@ -19,9 +29,13 @@ class PlaylistEntry {
   PlaylistEntry& operator=(PlaylistEntry&&) noexcept = default;
   virtual ~PlaylistEntry();
 
-  // The whole extended-information line ("#EXTINF:..." or another '#'
-  // line that preceded the path); null when there is none, never empty.
+  // The whole information line, an "#EXTINF" line (letter case ignored)
+  // as read from M3U or made from PLS title and length; null when there is
+  // none, never empty.
   std::unique_ptr<std::string> extInfo;
+  // The entry's other '#' lines (directives, comments); null when it has
+  // none, which is the common case, so that they cost one pointer then.
+  std::unique_ptr<EntryLines> otherLines;
   // The path as written in the file, less surrounding spaces; opaque bytes.
   std::string path;
   // A deleted entry keeps its position but is not written.
@@ -38,6 +52,11 @@ class PlayList {
   virtual ~PlayList();
 
   std::vector<PlaylistEntry> entries;
+  // '#' lines of the file rather than of a song ("#PLAYLIST:", notes at the
+  // top), written right after the header; and those after the last path,
+  // written at the end, behind entries appended later. M3U only.
+  std::vector<std::string> fileLines;
+  std::vector<std::string> trailingLines;
   std::string fileName;
   // true: PLS (as read, or to be written); false: M3U, plain or extended.
   bool plsFormat = false;

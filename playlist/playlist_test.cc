@@ -26,6 +26,20 @@ TEST(PlaylistEntryTest, CopiesOwnTheirInfo) {
   EXPECT_EQ(assigned.path, "a.mp3");
 }
 
+TEST(PlaylistEntryTest, CopiesOwnTheirOtherLines) {
+  PlaylistEntry original("a.mp3");
+  original.otherLines = std::make_unique<EntryLines>(EntryLines{{"#A"}, {"#B"}});
+  PlaylistEntry copy(original);
+  copy.otherLines->beforeInfo[0] = "#changed";
+  PlaylistEntry assigned("b.mp3");
+  assigned = original;
+  assigned.otherLines->afterInfo.clear();
+  EXPECT_EQ(original.otherLines->beforeInfo, std::vector<std::string>{"#A"});
+  EXPECT_EQ(original.otherLines->afterInfo, std::vector<std::string>{"#B"});
+  assigned = PlaylistEntry("c.mp3");
+  EXPECT_EQ(assigned.otherLines, nullptr);
+}
+
 TEST(PlayListTest, CopiesAreIndependentAndDeletedEntriesKeepTheirPlace) {
   PlayList list("l.m3u");
   list.entries.emplace_back("a", "#x");

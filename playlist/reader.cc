@@ -2,8 +2,11 @@
 
 #include <climits>
 #include <cstring>
+#include <iterator>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "Lib/kw/err/error.h"
 #include "Lib/kw/file/input_file.h"
@@ -28,21 +31,78 @@ std::string_view stripSpaces(std::string_view text) {
   return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
-// M3U body: '#' lines become the information of the next path line.
+// The '#' line that M3U content `content` is, less its leading blanks and
+// tabs; empty when it is a path.
+std::string_view hashLine(std::string_view content) {
+  const size_t first = content.find_first_not_of(" \t");
+  if (first == std::string_view::npos || content[first] != '#') return {};
+  return content.substr(first);
+}
+
+// Moves the lines of `from` to the end of `to`, leaving `from` empty.
+void moveLines(std::vector<std::string>& from, std::vector<std::string>& to) {
+  to.insert(to.end(), std::make_move_iterator(from.begin()), std::make_move_iterator(from.end()));
+  from.clear();
+}
+
+// Turns M3U content lines into entries: the '#' lines standing between two
+// paths belong to the second, the last "#EXTINF" one being its information
+// line; those before the first path's information line belong to the file.
+class M3uBody {
+ public:
+  M3uBody(PlayList& list, std::ostream& progress) : list_(list), progress_(progress) {}
+
+  void take(std::string_view content) {
+    const std::string_view hash = hashLine(content);
+    if (!hash.empty()) {
+      pending_.emplace_back(hash);
+    } else {
+      addEntry(content);
+    }
+  }
+
+  // The '#' lines after the last path stay with the file.
+  void finish() { moveLines(pending_, sawPath_ ? list_.trailingLines : list_.fileLines); }
+
+ private:
+  void addEntry(std::string_view path) {
+    size_t info = std::string::npos;
+    for (size_t i = 0; i < pending_.size(); ++i) {
+      if (isInfoLine(pending_[i])) info = i;
+    }
+    PlaylistEntry& entry = list_.entries.emplace_back(
+        std::string(path), info == std::string::npos ? std::string() : std::move(pending_[info]));
+    EntryLines lines;
+    for (size_t i = 0; i < pending_.size(); ++i) {
+      if (i == info) continue;
+      if (i < info && isInfoLine(pending_[i])) {
+        progress_ << "Duplicated extended playlist info skipped\n";
+        continue;
+      }
+      (i < info ? lines.beforeInfo : lines.afterInfo).push_back(std::move(pending_[i]));
+    }
+    pending_.clear();
+    if (!sawPath_) moveLines(lines.beforeInfo, list_.fileLines);
+    sawPath_ = true;
+    if (!lines.beforeInfo.empty() || !lines.afterInfo.empty()) {
+      entry.otherLines = std::make_unique<EntryLines>(std::move(lines));
+    }
+  }
+
+  PlayList& list_;
+  std::ostream& progress_;
+  std::vector<std::string> pending_;  // the '#' lines since the last path
+  bool sawPath_ = false;
+};
+
 void readM3uBody(file::InputFile& in, std::string& line, bool haveLine, PlayList& list,
                  std::ostream& progress) {
-  std::string pending;
+  M3uBody body(list, progress);
   for (; haveLine; haveLine = in.readLine(line)) {
     const std::string_view content = stripSpaces(line);
-    if (content.empty()) continue;
-    if (content[0] == '#') {
-      if (!pending.empty()) progress << "Duplicated extended playlist info skipped\n";
-      pending.assign(content);
-      continue;
-    }
-    list.entries.emplace_back(std::string(content), std::move(pending));
-    pending.clear();  // a moved-from string is valid but unspecified
+    if (!content.empty()) body.take(content);
   }
+  body.finish();
 }
 
 // The song a PLS reader collects from the keys of one index.

@@ -10,7 +10,14 @@ namespace kw {
 
 // Appends the entries of the file `list.fileName` to `list.entries` (entries
 // already there stay first) and sets `list.plsFormat` for a PLS file (never
-// clears it). Writes the progress lines ("Reading playlist '...'", the format
+// clears it). In M3U, a line that starts with '#' after blanks and tabs is a
+// '#' line (kept without them); the '#' lines between two paths belong to
+// the second: the last "#EXTINF" one (letter case ignored) is its extInfo,
+// earlier ones are dropped with "Duplicated extended playlist info skipped"
+// on `progress`, the others are its otherLines. Those standing before the
+// first path's information line are appended to `list.fileLines`, those
+// after the last path to `list.trailingLines` (to `fileLines` when there is
+// no path). Writes the progress lines ("Reading playlist '...'", the format
 // detected) to `progress` and the "Unexpected content ignored: '...'" lines
 // to `warnings`.
 // Throws kw::err::IOError when the file cannot be opened or read (nothing

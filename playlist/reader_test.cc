@@ -14,10 +14,20 @@
 namespace kw {
 namespace {
 
-// One entry as text: "path" or "path|info", with a leading '-' when deleted.
+std::string joined(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines) text += (text.empty() ? "" : ";") + line;
+  return text;
+}
+
+// One entry as text: "path" or "path|info", with a leading '-' when deleted
+// and the other lines as " {before / after}".
 std::string describe(const PlaylistEntry& entry) {
   std::string text = (entry.deleted ? "-" : "") + entry.path;
   if (entry.extInfo) text += "|" + *entry.extInfo;
+  if (entry.otherLines) {
+    text += " {" + joined(entry.otherLines->beforeInfo) + " / " + joined(entry.otherLines->afterInfo) + "}";
+  }
   return text;
 }
 
@@ -83,10 +93,54 @@ TEST_F(ReaderTest, ExtendedM3uPairsInformationWithTheNextPath) {
   read("#EXTM3U\n#EXTINF:10,A\na.mp3\nplain.mp3\n#EXTINF:10,X\n#EXTINF:20,B\nb.mp3\n"
        "# comment\n\n#EXTM3U\nc.mp3\n#EXTINF:5,dropped at the end\n");
   EXPECT_EQ(progress_.str(), readingLine() + "Detected extended m3u format.\n" +
-                                 "Duplicated extended playlist info skipped\n" +
                                  "Duplicated extended playlist info skipped\n");
   EXPECT_EQ(describe(list_), (Texts{"a.mp3|#EXTINF:10,A", "plain.mp3", "b.mp3|#EXTINF:20,B",
-                                    "c.mp3|#EXTM3U"}));
+                                    "c.mp3 {# comment;#EXTM3U / }"}));
+  EXPECT_EQ(list_.trailingLines, Texts{"#EXTINF:5,dropped at the end"});
+}
+
+// Where each '#' line of an M3U file ends up, and which one is the
+// information line.
+TEST_F(ReaderTest, HashLinesKeepTheirPlaceAroundTheInformationLine) {
+  struct Case {
+    const char* name;
+    std::string text;
+    Texts fileLines, entries, trailingLines;
+    int duplicates;
+  };
+  const Case cases[] = {
+      {"written as VLC writes them",
+       "#EXTM3U\n#PLAYLIST:Mix\n#EXTINF:10,A\n#EXTVLCOPT:x\na.mp3\n#EXTINF:20,B\n#EXTVLCOPT:y\n"
+       "#EXTVLCOPT:z\nb.mp3\n# end\n",
+       {"#PLAYLIST:Mix"},
+       {"a.mp3|#EXTINF:10,A { / #EXTVLCOPT:x}", "b.mp3|#EXTINF:20,B { / #EXTVLCOPT:y;#EXTVLCOPT:z}"},
+       {"# end"}, 0},
+      {"blanks and tabs before '#' go, tabs around paths stay",
+       "#EXTM3U\n\t\t#EXTINF:1,T  \n \t #EXTGRP:g\t\n\ta.mp3\t\n\t\n",
+       {}, {"\ta.mp3\t|#EXTINF:1,T { / #EXTGRP:g\t}", "\t"}, {}, 0},
+      {"#EXTINF in any letter case; other lines are not information",
+       "#EXTM3U\na.mp3\n#ExtInf:5,x\nb.mp3\n#EXTGRP:g\n# note\nc.mp3\n",
+       {}, {"a.mp3", "b.mp3|#ExtInf:5,x", "c.mp3 {#EXTGRP:g;# note / }"}, {}, 0},
+      {"the first song's lines before its information belong to the file",
+       "#EXTM3U\n#EXTGRP:g\n#EXTVLCOPT:v\na.mp3\n#EXTGRP:h\nb.mp3\n",
+       {"#EXTGRP:g", "#EXTVLCOPT:v"}, {"a.mp3", "b.mp3 {#EXTGRP:h / }"}, {}, 0},
+      {"earlier #EXTINF lines before one path are dropped, trailing ones kept",
+       "#EXTM3U\nfirst\n#A\n#EXTINF:1,x\n#B\n#EXTINF:2,y\n#C\na\n#EXTINF:3,z\n#EXTINF:4,w\n",
+       {}, {"first", "a|#EXTINF:2,y {#A;#B / #C}"}, {"#EXTINF:3,z", "#EXTINF:4,w"}, 1},
+      {"no path at all: every line is the file's", "#EXTM3U\n#PLAYLIST:x\n#EXTINF:1,a\n",
+       {"#PLAYLIST:x", "#EXTINF:1,a"}, {}, {}, 0},
+      {"a plain file with a tab-indented information line", "\t#EXTINF:1,x\na.mp3\n",
+       {}, {"a.mp3|#EXTINF:1,x"}, {}, 0},
+  };
+  for (const Case& c : cases) {
+    read(c.text);
+    EXPECT_EQ(list_.fileLines, c.fileLines) << c.name;
+    EXPECT_EQ(describe(list_), c.entries) << c.name;
+    EXPECT_EQ(list_.trailingLines, c.trailingLines) << c.name;
+    std::string duplicates;
+    for (int k = 0; k < c.duplicates; ++k) duplicates += "Duplicated extended playlist info skipped\n";
+    EXPECT_TRUE(progress_.str().ends_with("format.\n" + duplicates)) << c.name;
+  }
 }
 
 TEST_F(ReaderTest, HeaderOnlyFilesAndEntriesAlreadyThere) {

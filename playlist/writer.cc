@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "Lib/kw/err/error.h"
 #include "playlist/numbers.h"
@@ -32,11 +33,19 @@ void appendKey(std::string& out, std::string_view key, int index, std::string_vi
   out += '\n';
 }
 
+void appendLines(std::string& out, const std::vector<std::string>& lines) {
+  for (const std::string& line : lines) {
+    out += line;
+    out += '\n';
+  }
+}
+
+// PLS has no place for an entry's other lines: they are left out.
 void appendPlsEntry(std::string& out, const PlaylistEntry& entry, int index) {
   appendKey(out, "file", index, entry.path);
   if (!entry.extInfo) return;
   std::string_view info = *entry.extInfo;
-  if (info.substr(0, 8) == "#EXTINF:") info.remove_prefix(8);
+  if (startsWithIgnoringCase(info, "#extinf:")) info.remove_prefix(8);
   const size_t comma = info.find(',');
   if (comma == std::string_view::npos) {
     appendKey(out, "title", index, info);
@@ -46,18 +55,24 @@ void appendPlsEntry(std::string& out, const PlaylistEntry& entry, int index) {
   appendKey(out, "length", index, info.substr(0, comma));
 }
 
-void appendEntry(std::string& out, const PlaylistEntry& entry, bool pls, int index) {
-  if (entry.deleted) return;
-  if (pls) {
-    appendPlsEntry(out, entry, index);
-    return;
-  }
+void appendM3uEntry(std::string& out, const PlaylistEntry& entry) {
+  if (entry.otherLines) appendLines(out, entry.otherLines->beforeInfo);
   if (entry.extInfo) {
     out += *entry.extInfo;
     out += '\n';
   }
+  if (entry.otherLines) appendLines(out, entry.otherLines->afterInfo);
   out += entry.path;
   out += '\n';
+}
+
+void appendEntry(std::string& out, const PlaylistEntry& entry, bool pls, int index) {
+  if (entry.deleted) return;
+  if (pls) {
+    appendPlsEntry(out, entry, index);
+  } else {
+    appendM3uEntry(out, entry);
+  }
 }
 
 int writtenEntries(const PlayList& list) {
@@ -66,9 +81,17 @@ int writtenEntries(const PlayList& list) {
   return count;
 }
 
-bool anyExtInfo(const PlayList& list) {
+bool hasOtherLines(const PlaylistEntry& entry) {
+  return entry.otherLines &&
+         (!entry.otherLines->beforeInfo.empty() || !entry.otherLines->afterInfo.empty());
+}
+
+// An information line on any entry, deleted ones included, or any '#' line
+// that is written makes the file extended M3U.
+bool writesExtendedM3u(const PlayList& list) {
+  if (!list.fileLines.empty() || !list.trailingLines.empty()) return true;
   for (const PlaylistEntry& entry : list.entries) {
-    if (entry.extInfo) return true;
+    if (entry.extInfo || (!entry.deleted && hasOtherLines(entry))) return true;
   }
   return false;
 }
@@ -88,14 +111,21 @@ bool firstPathPassesForHeader(const PlayList& list) {
   return false;
 }
 
+// The header and, in M3U, the file's own lines.
 void appendHeader(std::string& out, const PlayList& list) {
   if (list.plsFormat) {
     out += "[playlist]\nnumberofentries=";
     appendNumber(out, writtenEntries(list));
     out += '\n';
-  } else if (anyExtInfo(list) || firstPathPassesForHeader(list)) {
+  } else if (writesExtendedM3u(list) || firstPathPassesForHeader(list)) {
     out += "#EXTM3U\n";
+    appendLines(out, list.fileLines);
   }
+}
+
+// The '#' lines after the last path, in M3U.
+void appendTrailer(std::string& out, const PlayList& list) {
+  if (!list.plsFormat) appendLines(out, list.trailingLines);
 }
 
 // The directory a file of `name` lives in, told by '/' only.
@@ -266,6 +296,7 @@ void writeContent(const PlayList& list) {
       buffer.clear();
     }
   }
+  appendTrailer(buffer, list);
   file.write(buffer);
   file.commit();
 }

@@ -12,7 +12,10 @@ namespace kw {
 // Rewrites the file `list.fileName` in the format chosen by `list.plsFormat`,
 // leaving out deleted entries, then renames it to correctedPlaylistName().
 // M3U gets the "#EXTM3U" header when any entry (deleted ones included) has
-// information; PLS keys and "numberofentries=" count the written entries only.
+// information, when any '#' line is written, or when the first path would
+// read as a header; `list.fileLines` follow the header, `list.trailingLines`
+// end the file. PLS keys and "numberofentries=" count the written entries
+// only; PLS has no place for '#' lines other than the information line.
 // Writes "Saving '<fileName>'" to `progress` first (also when the save then
 // fails) and "Playlist had wrong extension. Renamed to '<new>'" after a rename.
 //
@@ -44,8 +47,11 @@ void setSyncToDisk(bool on);
 std::string correctedPlaylistName(const std::string& fileName, bool pls);
 
 // Writes one entry in PLS form (keys numbered `index`, the entry's 1-based
-// position among the written entries) when `pls` is set, else in M3U form;
-// a deleted entry writes nothing.
+// position among the written entries; the information line, less a leading
+// "#EXTINF:" in any letter case, split at its first ',' into length and
+// title) when `pls` is set, else in M3U form (its other lines before the
+// information line, the information line, its other lines after it, the
+// path); a deleted entry writes nothing.
 void writeEntry(const PlaylistEntry& entry, std::ostream& out, bool pls, int index);
 
 }  // namespace kw

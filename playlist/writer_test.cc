@@ -11,6 +11,8 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <functional>
+#include <memory>
 #include <sstream>
 
 #include "Lib/kw/err/error.h"
@@ -154,14 +156,68 @@ TEST_F(WriterTest, WriteEntryForms) {
   EXPECT_EQ(written(full, false, 1), "#EXTINF:123,Artist - Song, Side B\np\n");
   EXPECT_EQ(written(full, true, 2), "file2=p\ntitle2=Artist - Song, Side B\nlength2=123\n");
   EXPECT_EQ(written(PlaylistEntry("p", "#EXTINF:,Song"), true, 2), "file2=p\ntitle2=Song\nlength2=\n");
-  EXPECT_EQ(written(PlaylistEntry("p", "#extinf:5,x"), true, 1),
-            "file1=p\ntitle1=x\nlength1=#extinf:5\n");
+  EXPECT_EQ(written(PlaylistEntry("p", "#extinf:5,x"), true, 1), "file1=p\ntitle1=x\nlength1=5\n");
   EXPECT_EQ(written(PlaylistEntry("p", "#EXTINF:"), true, 10), "file10=p\ntitle10=\n");
   EXPECT_EQ(written(PlaylistEntry("p"), true, 7), "file7=p\n");
   PlaylistEntry gone("p", "#x");
   gone.deleted = true;
   EXPECT_EQ(written(gone, true, 1), "");
   EXPECT_EQ(written(gone, false, 1), "");
+}
+
+// An M3U text read, changed and written: the '#' lines stay where they were
+// unless their entry goes, and PLS has no place for them.
+TEST_F(WriterTest, HashLinesAreWrittenWhereTheyStood) {
+  const std::string vlc =
+      "#EXTM3U\n#PLAYLIST:Mix\n#EXTINF:1,a\n#V:1\na\n#V:2\nb\n#extinf:3,c\n#V:3\nc\n# end\n";
+  auto none = [](PlayList&) {};
+  auto drop = [](std::vector<int> gone) {
+    return [gone](PlayList& list) {
+      for (const int k : gone) list.entries[k].deleted = true;
+    };
+  };
+  struct Case {
+    const char* name;
+    std::string text;
+    std::function<void(PlayList&)> change;
+    bool pls;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {"unchanged", vlc, none, false, vlc},
+      {"deleted entries take their lines along, the file keeps its own", vlc, drop({0, 2}), false,
+       "#EXTM3U\n#PLAYLIST:Mix\n#V:2\nb\n# end\n"},
+      {"information replaced in place, or given directly before the path", vlc,
+       [](PlayList& list) {
+         list.entries[0].extInfo = std::make_unique<std::string>("#EXTINF:9,A");
+         list.entries[1].extInfo = std::make_unique<std::string>("#EXTINF:8,B");
+       },
+       false,
+       "#EXTM3U\n#PLAYLIST:Mix\n#EXTINF:9,A\n#V:1\na\n#V:2\n#EXTINF:8,B\nb\n#extinf:3,c\n#V:3\nc\n"
+       "# end\n"},
+      {"PLS drops the other lines", vlc, none, true,
+       "[playlist]\nnumberofentries=3\nfile1=a\ntitle1=a\nlength1=1\nfile2=b\nfile3=c\ntitle3=c\n"
+       "length3=3\n"},
+      {"plain stays plain", "a\nb\n", none, false, "a\nb\n"},
+      {"a line of a written entry makes it extended", "a\n#V\nb\n", none, false, "#EXTM3U\na\n#V\nb\n"},
+      {"a line of a deleted entry does not", "a\n#V\nb\n", drop({1}), false, "a\n"},
+      {"a line after the last path does", "a\n# end\n", none, false, "#EXTM3U\na\n# end\n"},
+      {"the file's lines stay when every entry goes", vlc, drop({0, 1, 2}), false,
+       "#EXTM3U\n#PLAYLIST:Mix\n# end\n"},
+      {"entries appended after reading go before the lines at the end", "#EXTM3U\na\n# end\n",
+       [](PlayList& list) { list.entries.emplace_back("z"); }, false, "#EXTM3U\na\nz\n# end\n"},
+  };
+  for (const Case& c : cases) {
+    PlayList list(dir_.file("in.m3u"));
+    writeFile(list.fileName, c.text);
+    std::ostringstream ignored;
+    readPlaylist(list, ignored, ignored);
+    c.change(list);
+    list.fileName = dir_.file(c.pls ? "out.pls" : "out.m3u");
+    list.plsFormat = c.pls;
+    save(list);
+    EXPECT_EQ(readFile(list.fileName), c.expected) << c.name;
+  }
 }
 
 TEST_F(WriterTest, RoundTripsBetweenM3uAndPls) {

@@ -10,7 +10,8 @@
 namespace kw {
 
 // Appends the groups of probable duplicates of `validList` to `output`
-// (separated by "-----------" entries) and lists them on `listing`.
+// (copies of its entries with their own '#' lines, separated by
+// "-----------" entries) and lists them on `listing`.
 // `minNameMatch` is the smallest name match of a pair, `maxTimeDiff` the
 // largest difference of durations in seconds.
 // Each song heads a group of all later songs whose durations are close

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <random>
 #include <sstream>
 #include <string>
@@ -104,6 +105,23 @@ TEST(FindDuplicatesTest, OverlappingGroupsWithSeparators) {
   findDuplicates(valid, output, 0.8, 5, listing);
   EXPECT_EQ(*output.entries[0].extInfo, "#EXTINF:100,x");
   EXPECT_EQ(output.entries[3].extInfo, nullptr);
+}
+
+TEST(FindDuplicatesTest, CopiesCarryTheirOwnLinesButNotTheFiles) {
+  PlayList valid = listOf({PlaylistEntry("\\a\\Sunrise", "#EXTINF:100,x"), PlaylistEntry("\\d\\SUNRISE")});
+  valid.entries[0].otherLines = std::make_unique<EntryLines>(EntryLines{{"#EXTGRP:a"}, {"#EXTVLCOPT:v"}});
+  valid.fileLines = {"#PLAYLIST:all"};
+  valid.trailingLines = {"# end"};
+  PlayList output("dupes.m3u");
+  std::ostringstream listing;
+  findDuplicates(valid, output, 0.8, 5, listing);
+  ASSERT_EQ(output.entries.size(), 2u);
+  ASSERT_NE(output.entries[0].otherLines, nullptr);
+  EXPECT_EQ(output.entries[0].otherLines->beforeInfo, std::vector<std::string>{"#EXTGRP:a"});
+  EXPECT_EQ(output.entries[0].otherLines->afterInfo, std::vector<std::string>{"#EXTVLCOPT:v"});
+  EXPECT_EQ(output.entries[1].otherLines, nullptr);
+  EXPECT_TRUE(output.fileLines.empty());
+  EXPECT_TRUE(output.trailingLines.empty());
 }
 
 TEST(FindDuplicatesTest, EmptyAndUnalikeLists) {

@@ -13,7 +13,8 @@
 namespace kw {
 
 // Repairs `invalidList` in place against `validList` (read only) and appends
-// to `missingList` a copy of each entry the dialogue ends without a
+// to `missingList` a copy of each entry (with its own '#' lines; the
+// playlist's own lines stay behind) that the dialogue ends without a
 // replacement: skipped with ENTER (or at the end of the answers), without
 // any candidate, or deleted with "d" (copied with its deleted mark, so a
 // saved missing list leaves it out). An entry skipped because its best

@@ -1,13 +1,16 @@
 // Any bytes as a playlist file: reading never crashes, hangs or hits
 // undefined behaviour, it fails only with the reader's header errors, and
 // what it read survives saving and reading again: the same entries less the
-// deleted ones in the same format, the same paths when M3U becomes PLS.
+// deleted ones in the same format, with every '#' line in its place, the
+// same paths when M3U becomes PLS; and reading what was read back, saved
+// once more, gives it again exactly.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "Lib/kw/err/error.h"
+#include "playlist/numbers.h"
 #include "playlist/playlist.h"
 #include "playlist/reader.h"
 #include "playlist/writer.h"
@@ -65,9 +68,59 @@ bool readChecked(kw::PlayList& list) {
 
 void checkEntryShape(const kw::PlaylistEntry& entry) {
   if (entry.path.empty()) fail("an entry with an empty path");
-  if (entry.path.find_first_of("\r\n") != std::string::npos) fail("a line end inside path " + show(entry.path));
-  if (entry.extInfo && entry.extInfo->empty()) fail("an empty extInfo on " + show(entry.path));
   if (entry.deleted) fail("the reader marked an entry deleted");
+  if (!entry.otherLines) return;
+  if (entry.otherLines->beforeInfo.empty() && entry.otherLines->afterInfo.empty())
+    fail("empty other lines on " + show(entry.path));
+  if (!entry.extInfo && !entry.otherLines->afterInfo.empty())
+    fail("lines after a missing information line on " + show(entry.path));
+}
+
+// Every line an M3U rewrite of `list` holds after its header, in order, each
+// behind the letter of its part in the reading: F the file's own, B before
+// and A after an entry's information line I, P a path, T after the last path.
+std::vector<std::string> m3uLines(const kw::PlayList& list) {
+  std::vector<std::string> lines;
+  auto add = [&lines](char part, const std::vector<std::string>& more) {
+    for (const std::string& line : more) lines.push_back(part + line);
+  };
+  add('F', list.fileLines);
+  for (const auto& entry : list.entries) {
+    if (entry.deleted) continue;
+    if (entry.otherLines) add('B', entry.otherLines->beforeInfo);
+    if (entry.extInfo) add('I', {*entry.extInfo});
+    if (entry.otherLines) add('A', entry.otherLines->afterInfo);
+    add('P', {entry.path});
+  }
+  add('T', list.trailingLines);
+  return lines;
+}
+
+std::vector<std::string> withoutParts(std::vector<std::string> lines) {
+  for (std::string& line : lines) line.erase(0, 1);
+  return lines;
+}
+
+std::string show(const std::vector<std::string>& lines) {
+  std::string shown;
+  for (const std::string& line : lines) shown += show(line) + " ";
+  return shown;
+}
+
+// Each line read is a single line; a '#' line starts with '#', an entry's
+// information line is an "#EXTINF" line and its other lines are not; PLS has
+// no '#' lines but the information lines made from its keys.
+void checkLines(const kw::PlayList& list) {
+  for (const std::string& tagged : m3uLines(list)) {
+    const char part = tagged[0];
+    const std::string line = tagged.substr(1);
+    if (line.find_first_of("\r\n") != std::string::npos) fail("a line end inside " + show(line));
+    if (part == 'P') continue;
+    if (line.empty() || line[0] != '#') fail("a '#' line not starting with '#': " + show(line));
+    if ((part == 'B' || part == 'I' || part == 'A') && kw::isInfoLine(line) != (part == 'I'))
+      fail("misplaced information line " + show(line));
+    if (list.plsFormat && part != 'I') fail("a '#' line read from PLS: " + show(line));
+  }
 }
 
 // Deletes some entries, chosen by a rule fixed by the input.
@@ -129,6 +182,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   kw::PlayList original(input);
   if (!readChecked(original)) return 0;
   for (const auto& entry : original.entries) checkEntryShape(entry);
+  checkLines(original);
   deleteSome(original, size);
 
   bool readable = false;
@@ -136,6 +190,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const kw::PlayList sameAgain = roundTrip(original, same, original.plsFormat, readable);
   if (!readable) fail("the saved file was refused: " + show(trackmend_fuzz::readWholeFile(same)));
   compareEntries(original, sameAgain, true, trackmend_fuzz::readWholeFile(same));
+  if (withoutParts(m3uLines(sameAgain)) != withoutParts(m3uLines(original)))
+    fail("the lines moved; written " + show(trackmend_fuzz::readWholeFile(same)));
+  const std::string twice = folder + (original.plsFormat ? "/twice.pls" : "/twice.m3u");
+  const kw::PlayList twiceAgain = roundTrip(sameAgain, twice, original.plsFormat, readable);
+  if (!readable || m3uLines(twiceAgain) != m3uLines(sameAgain))
+    fail("read back as " + show(m3uLines(sameAgain)) + "but then as " + show(m3uLines(twiceAgain)));
 
   if (!original.plsFormat) {
     // M3U paths are single trimmed lines, so PLS carries each of them intact.
@@ -143,6 +203,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const kw::PlayList otherAgain = roundTrip(original, other, true, readable);
     if (!readable) fail("the PLS file was refused: " + show(trackmend_fuzz::readWholeFile(other)));
     compareEntries(original, otherAgain, false, trackmend_fuzz::readWholeFile(other));
+    checkLines(otherAgain);
   } else {
     // PLS paths may start with '#' or a blank, which M3U cannot carry; only
     // the absence of crashes is checked on this way.

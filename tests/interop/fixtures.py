@@ -104,8 +104,8 @@ FIXTURES = [
             b"file4=http://example.com/s.mp3\ntitle4=Stream\nlength4=-1\n",
             stdoutOf(b"extinf_shapes.m3u", EXTENDED, saved=b"extinf_shapes.pls"), MINIMUM, 0),
     # Plain M3U: relative paths with "..", blanks around a path, a blank
-    # line, a comment (kept as the next song's information line, so the file
-    # becomes extended), a URL and no final line feed.
+    # line, a comment (kept before the next song, so the file becomes
+    # extended), a URL and no final line feed.
     Fixture(b"comments_blank.m3u", [],
             [b"../Music/One.mp3", b"../Music/Two Spaces.mp3", b"..\\Windows\\Three.mp3",
              b"https://example.org/four.ogg?x=1&y=2"],

@@ -53,6 +53,11 @@ def generatedCases():
         ("latin-1 names", b"latin1.m3u",
          b"#EXTM3U\n#EXTINF:61,Sigur R\xf3s\n/music/Sigur R\xf3s/Hopp\xedpolla.mp3\nC:\\M\xfasica\\Caf\xe9.mp3\n",
          convert([])),
+        ("written as VLC writes it: '#' lines around #EXTINF, at the top and at the end", b"vlc.m3u",
+         b"#EXTM3U\n#PLAYLIST:Road Trip\n#EXTINF:245,Anna Berg - Harbour Lights\n#EXTVLCOPT:start-time=5\n"
+         b"#EXTVLCOPT:stop-time=200\n/music/a.mp3\n#EXTVLCOPT:network-caching=1000\n/music/b.mp3\n"
+         b"#EXTGRP:Radio\n#EXTINF:-1,C\n#EXTVLCOPT:no-video\nhttp://radio.example.org/c\n# end of the trip\n",
+         convert([])),
         ("pls in, m3u and back", b"list.pls",
          b"[playlist]\nnumberofentries=3\nfile1=/music/a b.mp3\ntitle1=A B\nlength1=120\n"
          b"file2=http://radio.example.org:8000/s\ntitle2=Radio\nlength2=-1\nfile3=rel/c.mp3\n",
@@ -101,7 +106,8 @@ def runGenerated(tool, readerClass, scratch, case):
         expectEqual("exit status", run.status, 0)
         if readerClass is None:
             with open(run.path(saved), "rb") as f:
-                expectEqual("bytes of %s" % os.fsdecode(saved), f.read(), model.write(entries, pls))
+                expectEqual("bytes of %s" % os.fsdecode(saved), f.read(),
+                            model.rewrite(reading, pls, entries))
             expectEqual("statistics", run.stdout.split(b"Corrected entries = ")[1].split(b"Saving")[0],
                         b"0 - Corrected infos = 0\nDeleted entries = %d - Deleted dupes = %d\n"
                         % (deletedEntries, dupes))
@@ -140,7 +146,7 @@ def runFixture(tool, readerClass, scratch, fixture):
         if fixture.saved != fixture.input and os.path.exists(run.path(fixture.input)):
             raise Failure("the old name %s is still there" % os.fsdecode(fixture.input))
         if reading.error is None:
-            expectEqual("model's bytes", model.write(entries, pls), wanted)
+            expectEqual("model's bytes", model.rewrite(reading, pls, entries), wanted)
         return
     if reading.error is not None:
         return  # refused and left alone: nothing written to read back

@@ -6,8 +6,12 @@ an independent reference: the hand-written fixtures pin its results too.
 """
 from collections import namedtuple
 
-Entry = namedtuple("Entry", "path extInfo deleted")
-Reading = namedtuple("Reading", "pls entries progress warnings error")
+# before/after: the entry's other '#' lines around its information line.
+Entry = namedtuple("Entry", "path extInfo deleted before after", defaults=((), ()))
+# fileLines: the '#' lines of the file itself; trailingLines: those after the last path.
+Reading = namedtuple("Reading", "pls entries progress warnings error fileLines trailingLines",
+                     defaults=((), ()))
+DUPLICATED = b"Duplicated extended playlist info skipped\n"
 
 INT_MIN, INT_MAX = -2**31, 2**31 - 1
 
@@ -72,8 +76,7 @@ def read(data, fileName):
         if first != b"#EXTM3U":
             return Reading(False, [], progress, warnings, headerError(0, b"#EXTM3U awaited."))
         progress.append(b"Detected extended m3u format.\n")
-        entries, more = _readM3u(lines[1:])
-        return Reading(False, entries, progress + more, warnings, None)
+        return _readM3u(lines[1:], progress)
     if first.lower() == b"[playlist]":
         progress.append(b"Detected pls format.\n")
         if len(lines) < 2:
@@ -85,23 +88,45 @@ def read(data, fileName):
         entries, warnings = _readPls(body)
         return Reading(True, entries, progress, warnings, None)
     progress.append(b"Assuming m3u format.\n")
-    entries, more = _readM3u(lines)
-    return Reading(False, entries, progress + more, warnings, None)
+    return _readM3u(lines, progress)
 
 
-def _readM3u(lines):
-    entries, progress = [], []
-    pending = None
+def isInfo(line):
+    return line[:7].upper() == b"#EXTINF"
+
+
+def hashLine(line):
+    """The '#' line an M3U line is (blanks and tabs before it dropped), or None."""
+    line = line.strip(b" ").lstrip(b" \t")
+    return line if line.startswith(b"#") else None
+
+
+def _readM3u(lines, progress):
+    """Each path takes the '#' lines written since the path before it; the
+    first path's lines before its #EXTINF line, and the lines after the last
+    path, belong to the file."""
+    paths, groups = [], [[]]
     for line in lines:
-        line = line.strip(b" ")
-        if line.startswith(b"#"):
-            if pending is not None:
-                progress.append(b"Duplicated extended playlist info skipped\n")
-            pending = line
-        elif line:
-            entries.append(Entry(line, pending, False))
-            pending = None
-    return entries, progress
+        if hashLine(line) is not None:
+            groups[-1].append(hashLine(line))
+        elif line.strip(b" "):
+            paths.append(line.strip(b" "))
+            groups.append([])
+    if not paths:
+        return Reading(False, [], progress, [], None, tuple(groups[0]), ())
+    entries, fileLines = [], ()
+    for n, (path, group) in enumerate(zip(paths, groups)):
+        infos = [i for i, line in enumerate(group) if isInfo(line)]
+        progress = progress + [DUPLICATED] * max(0, len(infos) - 1)
+        if infos:
+            before = [line for line in group[:infos[-1]] if not isInfo(line)]
+            info, after = group[infos[-1]], group[infos[-1] + 1:]
+        else:
+            before, info, after = group, None, []
+        if n == 0:
+            fileLines, before = tuple(before), []
+        entries.append(Entry(path, info, False, tuple(before), tuple(after)))
+    return Reading(False, entries, progress, [], None, fileLines, tuple(groups[-1]))
 
 
 def _readPls(lines):
@@ -158,28 +183,65 @@ def removeDuplicates(entries):
     return entries, count
 
 
-def write(entries, pls):
-    """The bytes savePlaylist writes for `entries`."""
+def write(entries, pls, fileLines=(), trailingLines=()):
+    """The bytes savePlaylist writes for `entries` (and the file's own lines
+    in M3U; PLS has no place for them)."""
     kept = [e for e in entries if not e.deleted]
     if not pls:
-        out = b"#EXTM3U\n" if any(e.extInfo is not None for e in entries) else b""
+        hashLines = list(fileLines) + list(trailingLines)
+        hashLines += [line for e in kept for line in e.before + e.after]
+        extended = hashLines or any(e.extInfo is not None for e in entries)
+        out = b"#EXTM3U\n" if extended else b""
+        for line in fileLines:
+            out += line + b"\n"
         for e in kept:
-            if e.extInfo is not None:
-                out += e.extInfo + b"\n"
+            for line in e.before + ((e.extInfo,) if e.extInfo is not None else ()) + e.after:
+                out += line + b"\n"
             out += e.path + b"\n"
+        for line in trailingLines:
+            out += line + b"\n"
         return out
     out = b"[playlist]\nnumberofentries=%d\n" % len(kept)
     for index, e in enumerate(kept, 1):
         out += b"file%d=" % index + e.path + b"\n"
         if e.extInfo is None:
             continue
-        info = e.extInfo[8:] if e.extInfo.startswith(b"#EXTINF:") else e.extInfo
+        info = e.extInfo[8:] if e.extInfo[:8].upper() == b"#EXTINF:" else e.extInfo
         if b"," not in info:
             out += b"title%d=" % index + info + b"\n"
         else:
             length, title = info.split(b",", 1)
             out += b"title%d=" % index + title + b"\n" + b"length%d=" % index + length + b"\n"
     return out
+
+
+def rewrite(reading, pls, entries=None):
+    """write() for what `reading` read, with `entries` in place of its own."""
+    return write(reading.entries if entries is None else entries, pls, reading.fileLines,
+                 reading.trailingLines)
+
+
+def keptHashLines(data):
+    """The '#' lines an M3U rewrite of `data` must hold, in order: all of them
+    (blanks and tabs before them dropped), less the header and the #EXTINF
+    lines that another one follows before the same path."""
+    if data.startswith(b"\xef\xbb\xbf"):
+        data = data[3:]
+    lines, _ = splitLines(data)
+    if lines[:1] == [b"#EXTM3U"]:
+        lines = lines[1:]
+    kept, dropped, infos = [], set(), []
+    for line in lines:
+        hashed = hashLine(line)
+        if hashed is None:
+            if line.strip(b" "):
+                dropped.update(infos[:-1])
+                infos = []
+            continue
+        if isInfo(hashed):
+            infos.append(len(kept))
+        kept.append(hashed)
+    return [line for n, line in enumerate(kept) if n not in dropped]
 
 
 def savedName(fileName, pls):
