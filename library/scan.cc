@@ -1,5 +1,6 @@
 #include "library/scan.h"
 
+#include <dirent.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -7,6 +8,7 @@
 #include <chrono>
 #include <vector>
 
+#include "Lib/kw/err/error.h"
 #include "Lib/kw/sys_dep/parallel.h"
 #include "Lib/kw/sys_dep/path.h"
 #include "library/folder_walk.h"
@@ -62,9 +64,18 @@ std::vector<SongRead> readSongs(const std::vector<std::string>& paths, unsigned 
   return reads;
 }
 
+// Throws kw::err::IOError(`name`) when the folder cannot be listed, so that
+// nothing is printed for a scan that cannot start.
+void checkListable(const std::string& name) {
+  DIR* dir = ::opendir(name.c_str());
+  if (!dir) throw err::IOError(name);
+  ::closedir(dir);
+}
+
 }  // namespace
 
 void scanFolder(PlayList& list, std::ostream& progress, std::ostream& warnings, const ScanSettings& settings) {
+  checkListable(list.fileName);
   progress << "Scanning folder '" << list.fileName << "'\n" << std::flush;
   LiveCount live(settings.liveCount);
   FolderWalk walk = walkFolder(sys_dep::toFullPath(list.fileName), list.fileName, [&](std::size_t found) {

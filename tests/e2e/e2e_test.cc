@@ -11,6 +11,11 @@
 //   in/               files copied into the fresh working folder
 //   expected/stdout, expected/stderr, expected/status
 //   expected/files/   the complete content of the working folder afterwards
+//   program           optional: "trackmend-scan" runs that program instead
+//
+// "@WORK@" in `args`, in the files of in/ and in the expected files stands
+// for the absolute path of the working folder, so that cases can show the
+// absolute paths a folder scan writes.
 //
 // TRACKMEND_E2E_RECORD=<dir> writes what each run produced into <dir>/<case>/
 // in the same layout, for a person to inspect and compare; it never touches
@@ -49,6 +54,7 @@ std::string envOr(const char* name, const std::string& fallback) {
 }
 
 std::string binaryPath() { return envOr("TRACKMEND_BINARY", TRACKMEND_BINARY); }
+std::string scanBinaryPath() { return envOr("TRACKMEND_SCAN_BINARY", TRACKMEND_SCAN_BINARY); }
 fs::path casesDir() { return envOr("TRACKMEND_E2E_CASES", TRACKMEND_E2E_CASES); }
 
 std::string readBytes(const fs::path& file) {
@@ -60,6 +66,21 @@ void writeBytes(const fs::path& file, const std::string& bytes) {
   fs::create_directories(file.parent_path());
   std::ofstream out(file, std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::string replaced(std::string text, const std::string& from, const std::string& to) {
+  for (auto at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+    text.replace(at, from.size(), to);
+  return text;
+}
+
+// Writes the working folder's path over each "@WORK@" in the files below it.
+void fillInWorkFolder(const fs::path& workDir) {
+  for (const auto& item : fs::recursive_directory_iterator(workDir)) {
+    if (!item.is_regular_file() || item.is_symlink()) continue;
+    const std::string bytes = readBytes(item.path());
+    if (bytes.find("@WORK@") != std::string::npos) writeBytes(item.path(), replaced(bytes, "@WORK@", workDir.string()));
+  }
 }
 
 // One argument per line; "a\n\nb\n" is {"a", "", "b"} and "\n" is {""}.
@@ -296,20 +317,28 @@ TEST_P(EndToEnd, MatchesExpectedOutput) {
   const fs::path caseDir = casesDir() / GetParam();
   const fs::path expectedDir = caseDir / "expected";
   ScratchFolder work;
-  if (fs::exists(caseDir / "in")) fs::copy(caseDir / "in", work.path(), fs::copy_options::recursive);
+  if (fs::exists(caseDir / "in")) {
+    fs::copy(caseDir / "in", work.path(), fs::copy_options::recursive | fs::copy_options::copy_symlinks);
+    fillInWorkFolder(work.path());
+  }
+  const std::string workPath = work.path().string();
+  const auto expected = [&](const fs::path& file) { return replaced(readBytes(file), "@WORK@", workPath); };
 
   const std::string input = readBytes(caseDir / "stdin");
   const bool closedInput = fs::exists(caseDir / "stdin_closed");
-  const Outcome outcome =
-      runProgram(binaryPath(), splitArguments(readBytes(caseDir / "args")), work.path(), closedInput ? nullptr : &input);
+  const std::string program = readBytes(caseDir / "program");
+  const std::string binary = program == "trackmend-scan\n" ? scanBinaryPath() : binaryPath();
+  if (!program.empty() && binary == binaryPath()) FAIL() << "unknown program: " << program;
+  const Outcome outcome = runProgram(binary, splitArguments(expected(caseDir / "args")), work.path(),
+                                     closedInput ? nullptr : &input);
   const auto actualFiles = snapshot(work.path());
 
   const std::string recordDir = envOr("TRACKMEND_E2E_RECORD", "");
   if (!recordDir.empty()) record(fs::path(recordDir) / GetParam(), outcome, actualFiles);
 
   expectSame("exit status", readBytes(expectedDir / "status"), statusText(outcome));
-  expectSame("standard output", readBytes(expectedDir / "stdout"), outcome.out);
-  expectSame("standard error", readBytes(expectedDir / "stderr"), outcome.err);
+  expectSame("standard output", expected(expectedDir / "stdout"), outcome.out);
+  expectSame("standard error", expected(expectedDir / "stderr"), outcome.err);
 
   const auto expectedFiles = snapshot(expectedDir / "files");
   for (const auto& [name, bytes] : expectedFiles) {
@@ -317,7 +346,7 @@ TEST_P(EndToEnd, MatchesExpectedOutput) {
     if (found == actualFiles.end()) {
       ADD_FAILURE() << "file missing after the run: " << name;
     } else {
-      expectSame("content of " + name, bytes, found->second);
+      expectSame("content of " + name, replaced(bytes, "@WORK@", workPath), found->second);
     }
   }
   for (const auto& [name, bytes] : actualFiles)
@@ -356,6 +385,14 @@ TEST(EndToEndRunner, PassesBytesThroughAProgram) {
   EXPECT_EQ(closed.out, "");
   EXPECT_EQ(closed.err.substr(closed.err.size() - 5), "done\n");
   EXPECT_EQ(closed.status, 3);
+}
+
+TEST(EndToEndRunner, FillsInTheWorkFolder) {
+  EXPECT_EQ(replaced("@WORK@/a @WORK@", "@WORK@", "/t/@WORK@"), "/t/@WORK@/a /t/@WORK@");
+  ScratchFolder work;
+  writeBytes(work.path() / "sub" / "list.m3u", "@WORK@/x.mp3\n");
+  fillInWorkFolder(work.path());
+  EXPECT_EQ(readBytes(work.path() / "sub" / "list.m3u"), work.path().string() + "/x.mp3\n");
 }
 
 TEST(EndToEndRunner, SnapshotsNestedFiles) {
