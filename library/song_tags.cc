@@ -5,13 +5,13 @@
 #include <taglib/fileref.h>
 #include <taglib/tag.h>
 #include <taglib/tdebuglistener.h>
-#include <taglib/tfilestream.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <string_view>
 
 #include "library/folder_walk.h"
+#include "library/song_stream.h"
 
 namespace kw {
 namespace {
@@ -76,8 +76,7 @@ SongRead readSong(const std::string& path) {
     return read;
   }
   read.opened = true;
-  // The stream owns the descriptor from here on and closes it.
-  TagLib::FileStream stream(descriptor, true);
+  SongStream stream(descriptor, path);
   const TagLib::FileRef file(&stream, true, TagLib::AudioProperties::Average);
   if (!file.isNull()) read.infoLine = infoLine(tagsOf(file));
   return read;

@@ -31,8 +31,9 @@ struct SongRead {
   std::string infoLine;
 };
 
-// Opens the file `path` and reads its tags and length, whatever its
-// extension says, from its content. Never throws for the content of the
+// Opens the file `path` and reads its tags and length: in the format its
+// extension names, or, when that does not fit, in the format its content
+// shows. Never throws for the content of the
 // file, and writes nothing to any stream (TagLib's own messages are
 // silenced). Safe to call on several threads at once for different files.
 SongRead readSong(const std::string& path);

@@ -49,18 +49,18 @@ std::uint32_t crc(const unsigned char* data, std::size_t size, std::uint32_t pol
   return value;
 }
 
-// MPEG-1 Layer III, 128 kbit/s, 44.1 kHz, mono: 417-byte frames whose
+// MPEG-1 Layer III, 32 kbit/s, 44.1 kHz, mono: 104-byte frames whose
 // all-zero side information decodes to silence. The first frame carries a
 // Xing header with the frame count, which is where readers take the length.
 Bytes mp3Bytes(const AudioSpec& spec) {
-  constexpr std::size_t kFrame = 417, kXingOffset = 4 + 17;
+  constexpr std::size_t kFrame = 104, kXingOffset = 4 + 17;
   const std::size_t frames = std::max<std::size_t>(3, (spec.minBytes + kFrame - 1) / kFrame);
   const std::uint64_t declared =
       spec.seconds > 0 ? (static_cast<std::uint64_t>(spec.seconds) * 44100 + 1151) / 1152 : frames - 1;
   Bytes out;
   for (std::size_t f = 0; f < frames; ++f) {
     const std::size_t start = out.size();
-    out.insert(out.end(), {0xFF, 0xFB, 0x90, 0xC0});
+    out.insert(out.end(), {0xFF, 0xFB, 0x10, 0xC0});
     out.resize(start + kFrame, 0);
     if (f != 0) continue;
     Bytes xing;
@@ -80,9 +80,8 @@ Bytes flacBytes(const AudioSpec& spec) {
       std::clamp<std::size_t>(spec.minBytes / 2 + 16, 192, 65535);
   const std::size_t frames = std::max<std::size_t>(1, (spec.minBytes + 2 * block - 1) / (2 * block));
   const std::uint64_t samples = spec.seconds > 0 ? static_cast<std::uint64_t>(spec.seconds) * 44100 : block * frames;
-  Bytes out;
-  putText(out, "fLaC");
-  out.insert(out.end(), {0x80, 0, 0, 34});  // the last metadata block: STREAMINFO, 34 bytes
+  // The magic, then the last (and only) metadata block: STREAMINFO, 34 bytes.
+  Bytes out = {'f', 'L', 'a', 'C', 0x80, 0, 0, 34};
   putBigEndian(out, block, 2);
   putBigEndian(out, block, 2);
   putBigEndian(out, 0, 3);  // frame sizes unknown
@@ -146,13 +145,16 @@ void putOggPage(Bytes& out, unsigned char type, std::uint64_t granule, std::uint
   for (int k = 0; k < 4; ++k) out[start + 22 + static_cast<std::size_t>(k)] = static_cast<unsigned char>(sum >> (8 * k));
 }
 
-// Opus in Ogg, mono: the two header pages, then pages of 20 ms packets of
-// silence (a CELT frame that decodes to nothing audible).
+// Opus in Ogg, mono: the two header pages, then pages of 50 packets of
+// 20 ms of silence (a CELT frame that decodes to nothing audible), each
+// padded to the 160 bytes of a 64 kbit/s stream.
 Bytes opusBytes(const AudioSpec& spec) {
   constexpr std::uint64_t kPreSkip = 312;
-  constexpr std::size_t kPerPage = 200;
-  const Bytes silence = {0xF8, 0xFF, 0xFE};
-  const std::size_t packets = std::max<std::size_t>(5, spec.minBytes / silence.size() + 1);
+  constexpr std::size_t kPerPage = 50, kPacket = 160;
+  // Code 3: one frame with padding; the padding length; the frame.
+  Bytes silence = {0xFB, 0x41, kPacket - 5, 0xFF, 0xFE};
+  silence.resize(kPacket, 0);
+  const std::size_t packets = std::max<std::size_t>(5, spec.minBytes / kPacket + 1);
   const std::uint64_t end = kPreSkip + (spec.seconds > 0 ? static_cast<std::uint64_t>(spec.seconds) * 48000 : packets * 960);
   Bytes head;
   putText(head, "OpusHead");
