@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <vector>
 
 #include "Lib/kw/err/error.h"
@@ -24,6 +25,8 @@ class LiveCount {
  public:
   explicit LiveCount(std::ostream* out) : out_(out) {}
   ~LiveCount() { erase(); }
+
+  bool shown() const { return out_ != nullptr; }
 
   void show(const std::string& text, bool now = false) {
     if (!out_) return;
@@ -58,7 +61,7 @@ std::vector<SongRead> readSongs(const std::vector<std::string>& paths, unsigned 
     for (std::size_t k; (k = next.fetch_add(1, std::memory_order_relaxed)) < paths.size();) {
       reads[k] = readSong(paths[k]);
       const std::size_t count = done.fetch_add(1, std::memory_order_relaxed) + 1;
-      if (thread == 0) live.show("Reading tags: " + std::to_string(count) + " of " + total + " songs");
+      if (thread == 0 && live.shown()) live.show("Reading tags: " + std::to_string(count) + " of " + total + " songs");
     }
   });
   return reads;
@@ -78,9 +81,9 @@ void scanFolder(PlayList& list, std::ostream& progress, std::ostream& warnings, 
   checkListable(list.fileName);
   progress << "Scanning folder '" << list.fileName << "'\n" << std::flush;
   LiveCount live(settings.liveCount);
-  FolderWalk walk = walkFolder(sys_dep::toFullPath(list.fileName), list.fileName, [&](std::size_t found) {
-    live.show("Scanning: " + std::to_string(found) + " songs found");
-  });
+  const auto songFound = [&](std::size_t found) { live.show("Scanning: " + std::to_string(found) + " songs found"); };
+  FolderWalk walk = walkFolder(sys_dep::toFullPath(list.fileName), list.fileName,
+                               live.shown() ? songFound : std::function<void(std::size_t)>());
   std::sort(walk.songs.begin(), walk.songs.end());
   const std::vector<SongRead> reads = readSongs(walk.songs, settings.threads, live);
   live.erase();
