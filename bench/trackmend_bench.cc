@@ -2,20 +2,23 @@
 // same generated inputs, checks that both give identical results, and prints
 // the ratios with their targets.
 //
-//   trackmend_bench [--section candidates|scaling|duplicates|io|flush|tool|quality]...
+//   trackmend_bench [--section candidates|scaling|duplicates|io|flush|tool|quality|scan]...
 //                   [--data DIR] [--tool PATH] [--scaling FILE] [--quick]
 //
 // Without --section every section runs. Exit status 1 when a result differs
 // from the reference (a wrong result is a failure; a missed target is not).
+#include <fcntl.h>
 #include <malloc.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <memory>
@@ -27,11 +30,15 @@
 #include "bench/generator.h"
 #include "bench/measure.h"
 #include "bench/quality.h"
+#include "Lib/kw/sys_dep/parallel.h"
+#include "library/audio_names.h"
+#include "library/scan.h"
 #include "playlist/reader.h"
 #include "playlist/writer.h"
 #include "repair/candidates.h"
 #include "repair/duplicates.h"
 #include "tests/reference/reference.h"
+#include "tests/support/audio_files.h"
 
 namespace bench {
 namespace {
@@ -482,8 +489,105 @@ void toolSection(const Options& options, ResultTable& table, std::ostream& log) 
             "<= " + fixed(limitMB, 1) + " MiB", peakMB <= limitMB);
 }
 
+// The generated library as a folder of real tagged audio files of at least
+// `minBytes` each (MP3, FLAC, Opus and WAV, as the generator's extensions
+// say). Written once per data folder: a marker file names what it holds.
+std::string musicFolder(const std::string& dataDir, std::size_t songs, std::size_t minBytes, std::ostream& log) {
+  const std::string root = dataDir + "/scan-music";
+  const std::string marker = root + "/.generated";
+  const std::string wanted =
+      std::to_string(songs) + " songs of at least " + std::to_string(minBytes) + " bytes, file format 4\n";
+  std::ifstream old(marker);
+  std::stringstream oldText;
+  oldText << old.rdbuf();
+  if (oldText.str() == wanted) return root;
+  log << "writing " << wanted.substr(0, wanted.size() - 1) << " to " << root << " ..." << std::flush;
+  std::filesystem::remove_all(root);
+  Library library = makeLibrary({songs, 61, PathStyle::kPosix});
+  for (const Song& song : library.songs) {
+    // Opus files are named .opus, as encoders name them; the files the
+    // generator names .m4a are written as WAV.
+    std::string name = song.fileName;
+    const std::string stem = name.substr(0, name.rfind('.'));
+    if (name.ends_with(".ogg")) name = stem + ".opus";
+    if (!trackmend_test::canWriteAudio(name)) name = stem + ".wav";
+    const std::string folder = root + "/" + song.artist + "/" + song.album;
+    std::filesystem::create_directories(folder);
+    // A WAV file holds every sample of its length: the generated lengths
+    // would take gigabytes, so WAV songs hold their 64 KiB (4 s) only.
+    const int seconds = name.ends_with(".wav") ? 0 : song.seconds;
+    trackmend_test::writeAudioFile(folder + "/" + name, {song.title, song.artist, seconds, minBytes});
+  }
+  std::ofstream(marker) << wanted;
+  log << " done\n";
+  return root;
+}
+
+// The floor of any scan: the song files found by a plain walk, each opened
+// and its first `bytes` read, on `threads` threads. Returns the files read.
+std::size_t openAndReadEach(const std::string& root, std::size_t bytes, unsigned threads) {
+  std::vector<std::string> songs;
+  for (const auto& item : std::filesystem::recursive_directory_iterator(root))
+    if (item.is_regular_file() && kw::isAudioFileName(item.path().filename().string())) songs.push_back(item.path());
+  std::atomic<std::size_t> next{0}, read{0};
+  kw::sys_dep::runInParallel(threads, [&](unsigned) {
+    std::vector<char> buffer(bytes);
+    for (std::size_t k; (k = next.fetch_add(1)) < songs.size();) {
+      const int fd = ::open(songs[k].c_str(), O_RDONLY | O_CLOEXEC);
+      if (fd < 0) continue;
+      if (::read(fd, buffer.data(), bytes) > 0) read.fetch_add(1);
+      ::close(fd);
+    }
+  });
+  return read.load();
+}
+
+kw::PlayList scanOf(const std::string& root, unsigned threads) {
+  kw::PlayList list(root);
+  NullBuffer nothing;
+  std::ostream quiet(&nothing);
+  kw::ScanSettings settings;
+  settings.threads = threads;
+  kw::scanFolder(list, quiet, quiet, settings);
+  return list;
+}
+
+void scanSection(const Options& options, ResultTable& table, std::ostream& log) {
+  const std::size_t songs = options.quick ? 2000 : 20000, bytes = 64 * 1024;
+  const int runs = options.quick ? 1 : 3;
+  const std::string root = musicFolder(options.dataDir, songs, bytes, log);
+  std::size_t floorFiles = openAndReadEach(root, bytes, 2);  // warms the cache
+  kw::PlayList twoThreads = scanOf(root, 2);
+  Timing floor, scan2;
+  for (int run = 0; run < runs; ++run) {
+    keepBest(floor, timeOf([&] { floorFiles = openAndReadEach(root, bytes, 2); }), run == 0);
+    keepBest(scan2, timeOf([&] { twoThreads = scanOf(root, 2); }), run == 0);
+  }
+  kw::PlayList oneThread(root);
+  const Timing scan1 = timeOf([&] { oneThread = scanOf(root, 1); });
+  std::size_t tagged = 0;
+  bool same = oneThread.entries.size() == twoThreads.entries.size() && twoThreads.entries.size() == floorFiles;
+  for (std::size_t k = 0; same && k < twoThreads.entries.size(); ++k) {
+    same = sameEntry(oneThread.entries[k], twoThreads.entries[k]);
+    tagged += twoThreads.entries[k].extInfo != nullptr;
+  }
+  if (!same) throw Mismatch("the scan differs between 1 and 2 threads, or misses files the plain walk reads");
+  if (tagged != songs) throw Mismatch("the scan read the tags of " + std::to_string(tagged) + " of " + std::to_string(songs) + " songs");
+  log << "\n== Folder scan: " << songs << " tagged audio files of at least " << bytes / 1024
+      << " KiB (MP3, FLAC, Opus, WAV), warm cache, best of " << runs << "\n"
+      << "floor (plain walk, then each file opened and its first 64 KiB read on 2 threads): " << fixed(floor.wall, 3)
+      << " s wall, " << fixed(floor.cpu, 3) << " s CPU\n"
+      << "scan with tags, 2 threads: " << fixed(scan2.wall, 3) << " s wall, " << fixed(scan2.cpu, 3) << " s CPU\n"
+      << "scan with tags, 1 thread: " << fixed(scan1.wall, 3) << " s wall, " << fixed(scan1.cpu, 3) << " s CPU\n"
+      << "results: the same " << songs << " entries with information lines on 1 and 2 threads\n";
+  const double ratio = scan2.wall / floor.wall;
+  table.add("scan " + std::to_string(songs / 1000) + "k tagged files, 2 threads vs open + read 64 KiB each (wall)",
+            fixed(ratio, 2) + "x", "<= 2x", ratio <= 2);
+  table.add("  absolute: scan / floor, 2 threads", fixed(scan2.wall, 2) + " s / " + fixed(floor.wall, 2) + " s", "", -1);
+}
+
 int usage() {
-  std::cerr << "usage: trackmend_bench [--section candidates|scaling|duplicates|io|flush|tool|quality]... [--data DIR]\n"
+  std::cerr << "usage: trackmend_bench [--section candidates|scaling|duplicates|io|flush|tool|quality|scan]... [--data DIR]\n"
                "                       [--tool PATH] [--scaling FILE] [--quick]\n";
   return 2;
 }
@@ -516,6 +620,7 @@ int main(int argc, char** argv) {
     if (options.wants("flush")) bench::flushSection(options, table, log);
     if (options.wants("tool")) bench::toolSection(options, table, log);
     if (options.wants("quality")) bench::qualitySection(options.quick, table, log);
+    if (options.wants("scan")) bench::scanSection(options, table, log);
   } catch (const bench::Mismatch& mismatch) {
     std::cerr << "RESULTS DIFFER: " << mismatch.what() << "\n";
     return 1;

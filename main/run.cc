@@ -6,6 +6,7 @@
 
 #include "Lib/kw/err/error.h"
 #include "Lib/kw/sys_dep/path.h"
+#include "library/scan.h"
 #include "main/options.h"
 #include "playlist/reader.h"
 #include "playlist/writer.h"
@@ -25,6 +26,8 @@ struct Console {
   std::ostream& out;
   std::ostream& err;
   std::istream& in;
+  // Where a folder scan draws its running count (a terminal), or null.
+  std::ostream* liveCount;
 };
 
 void checkRules() {
@@ -128,7 +131,9 @@ void run(int argc, char** argv, Console& console) {
   const std::vector<std::string> names = invalidListNames();
   checkOutputs(names);
   PlayList valid(validList.currentValue);
-  kw::readPlaylist(valid, console.out, console.err);
+  kw::ScanSettings scan;
+  scan.liveCount = console.liveCount;
+  kw::readSongList(valid, console.out, console.err, scan);
   if (dupeFinder.active) {
     runDupeFinder(valid, names, console);
   } else {
@@ -146,8 +151,9 @@ bool sameFile(const std::string& a, const std::string& b) {
   return kw::sys_dep::toFullPath(a) == kw::sys_dep::toFullPath(b);
 }
 
-int runTrackmend(int argc, char** argv, std::ostream& out, std::ostream& err, std::istream& in) {
-  Console console{out, err, in};
+int runTrackmend(int argc, char** argv, std::ostream& out, std::ostream& err, std::istream& in,
+                 std::ostream* liveCount) {
+  Console console{out, err, in, liveCount};
   try {
     run(argc, argv, console);
     out.flush();

@@ -11,7 +11,9 @@ namespace trackmend {
 // Parses the command line into the declared options (main/options.h),
 // checks the rules between them, then repairs each invalid playlist against
 // the valid one (or, with -D, collects the probable duplicates of the valid
-// playlist) and saves the results. Progress, statistics and listings go to
+// playlist) and saves the results. A valid "playlist" that is a folder is
+// scanned for its songs instead; `liveCount` (a terminal, or null) then
+// shows the running count. Progress, statistics and listings go to
 // `out` (flushed after each saved playlist); the dialogue, warnings and
 // every error report go to `err`; the user's answers come from `in`.
 // Returns 0 when the run reached its end (also when single invalid
@@ -19,7 +21,7 @@ namespace trackmend {
 // Catches everything; meant to be called once per process (the options keep
 // what the command line stored in them).
 int runTrackmend(int argc, char** argv, std::ostream& out = std::cout, std::ostream& err = std::cerr,
-                 std::istream& in = std::cin);
+                 std::istream& in = std::cin, std::ostream* liveCount = nullptr);
 
 // Whether the names `a` and `b` denote the same file: the same device and
 // inode when both exist, otherwise the same absolute path after removing

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "main/run_in_child.h"
+#include "tests/support/audio_files.h"
 #include "tests/support/test_support.h"
 
 namespace trackmend {
@@ -192,6 +193,24 @@ TEST_F(RunTest, DupeFinderWritesTheFirstInvalidListAsM3u) {
   EXPECT_TRUE(fileExists(file("dupes.m3u")));
   EXPECT_FALSE(fileExists(file("dupes.pls")));
   EXPECT_FALSE(fileExists(file("second.m3u")));
+}
+
+// A folder as the valid list of the duplicate finder: its songs, found by
+// name and by the length of their tags, are grouped; the folder stays as it was.
+TEST_F(RunTest, DupeFinderOnAFolder) {
+  for (const char* folder : {"/music", "/music/a", "/music/b"}) mkdir((scratch.path() + folder).c_str(), 0755);
+  const trackmend_test::AudioSpec lantern{"Lantern", "Anna Berg", 301, 0};
+  trackmend_test::writeAudioFile(file("music/a/03 Lantern.mp3"), lantern);
+  trackmend_test::writeAudioFile(file("music/b/03 lantern.flac"), lantern);
+  trackmend_test::writeAudioFile(file("music/b/01 Harbour.mp3"), {"Harbour", "Anna Berg", 245, 0});
+  const RunResult result = run({"-D", "music", "dupes.pls"});
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(result.err, "");
+  const std::string root = scratch.path() + "/music/";
+  EXPECT_EQ(readFile(file("dupes.m3u")), "#EXTM3U\n#EXTINF:301,Anna Berg - Lantern\n" + root +
+                                             "a/03 Lantern.mp3\n#EXTINF:301,Anna Berg - Lantern\n" + root +
+                                             "b/03 lantern.flac\n");
+  EXPECT_EQ(result.out.rfind("Scanning folder 'music'\nFound 3 songs.\n", 0), 0u) << result.out;
 }
 
 }  // namespace

@@ -11,11 +11,11 @@
 //   in/               files copied into the fresh working folder
 //   expected/stdout, expected/stderr, expected/status
 //   expected/files/   the complete content of the working folder afterwards
+//   program           optional: "trackmend-scan" runs that program instead
 //
-// The working folder is a fresh temporary one, so its absolute path is
-// written "@WORK@": in the input files it is replaced by the real path before
-// the run, and in the outputs and resulting files the real path is replaced
-// by "@WORK@" before they are compared.
+// "@WORK@" in `args`, in the files of in/ and in the expected files stands
+// for the absolute path of the working folder, so that cases can show the
+// absolute paths a folder scan writes.
 //
 // TRACKMEND_E2E_RECORD=<dir> writes what each run produced into <dir>/<case>/
 // in the same layout, for a person to inspect and compare; it never touches
@@ -55,6 +55,7 @@ std::string envOr(const char* name, const std::string& fallback) {
 }
 
 std::string binaryPath() { return envOr("TRACKMEND_BINARY", TRACKMEND_BINARY); }
+std::string scanBinaryPath() { return envOr("TRACKMEND_SCAN_BINARY", TRACKMEND_SCAN_BINARY); }
 fs::path casesDir() { return envOr("TRACKMEND_E2E_CASES", TRACKMEND_E2E_CASES); }
 
 std::string readBytes(const fs::path& file) {
@@ -66,6 +67,22 @@ void writeBytes(const fs::path& file, const std::string& bytes) {
   fs::create_directories(file.parent_path());
   std::ofstream out(file, std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::string replaced(std::string text, const std::string& from, const std::string& to) {
+  for (auto at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+    text.replace(at, from.size(), to);
+  return text;
+}
+
+// Writes the working folder's path over each "@WORK@" in the files below it.
+void fillInWorkFolder(const fs::path& workDir) {
+  for (const auto& item : fs::recursive_directory_iterator(workDir)) {
+    if (!item.is_regular_file() || item.is_symlink()) continue;
+    const std::string bytes = readBytes(item.path());
+    if (bytes.find("@WORK@") != std::string::npos)
+      writeBytes(item.path(), replaced(bytes, "@WORK@", fs::canonical(workDir).string()));
+  }
 }
 
 // One argument per line; "a\n\nb\n" is {"a", "", "b"} and "\n" is {""}.
@@ -291,31 +308,6 @@ std::vector<std::string> caseNames() {
   return names;
 }
 
-constexpr std::string_view kWorkToken = "@WORK@";
-
-std::string replaceAll(std::string text, std::string_view from, std::string_view to) {
-  for (auto at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
-    text.replace(at, from.size(), to);
-  return text;
-}
-
-void fillInWorkFolder(const fs::path& work) {
-  const std::string real = fs::canonical(work).string();
-  for (const auto& item : fs::recursive_directory_iterator(work)) {
-    if (!item.is_regular_file() || item.is_symlink()) continue;
-    const std::string bytes = readBytes(item.path());
-    if (bytes.find(kWorkToken) != std::string::npos)
-      writeBytes(item.path(), replaceAll(bytes, kWorkToken, real));
-  }
-}
-
-void hideWorkFolder(const fs::path& work, Outcome& outcome, std::map<std::string, std::string>& files) {
-  const std::string real = fs::canonical(work).string();
-  outcome.out = replaceAll(outcome.out, real, kWorkToken);
-  outcome.err = replaceAll(outcome.err, real, kWorkToken);
-  for (auto& [name, bytes] : files) bytes = replaceAll(bytes, real, kWorkToken);
-}
-
 void expectSame(const std::string& what, const std::string& expected, const std::string& actual) {
   const std::string difference = describeDifference(expected, actual);
   if (!difference.empty()) ADD_FAILURE() << what << ": " << difference;
@@ -331,20 +323,25 @@ TEST_P(EndToEnd, MatchesExpectedOutput) {
     fs::copy(caseDir / "in", work.path(), fs::copy_options::recursive | fs::copy_options::copy_symlinks);
     fillInWorkFolder(work.path());
   }
+  // The program sees the folder as getcwd() gives it: with links resolved.
+  const std::string workPath = fs::canonical(work.path()).string();
+  const auto expected = [&](const fs::path& file) { return replaced(readBytes(file), "@WORK@", workPath); };
 
   const std::string input = readBytes(caseDir / "stdin");
   const bool closedInput = fs::exists(caseDir / "stdin_closed");
-  Outcome outcome =
-      runProgram(binaryPath(), splitArguments(readBytes(caseDir / "args")), work.path(), closedInput ? nullptr : &input);
-  auto actualFiles = snapshot(work.path());
-  hideWorkFolder(work.path(), outcome, actualFiles);
+  const std::string program = readBytes(caseDir / "program");
+  const std::string binary = program == "trackmend-scan\n" ? scanBinaryPath() : binaryPath();
+  if (!program.empty() && binary == binaryPath()) FAIL() << "unknown program: " << program;
+  const Outcome outcome = runProgram(binary, splitArguments(expected(caseDir / "args")), work.path(),
+                                     closedInput ? nullptr : &input);
+  const auto actualFiles = snapshot(work.path());
 
   const std::string recordDir = envOr("TRACKMEND_E2E_RECORD", "");
   if (!recordDir.empty()) record(fs::path(recordDir) / GetParam(), outcome, actualFiles);
 
   expectSame("exit status", readBytes(expectedDir / "status"), statusText(outcome));
-  expectSame("standard output", readBytes(expectedDir / "stdout"), outcome.out);
-  expectSame("standard error", readBytes(expectedDir / "stderr"), outcome.err);
+  expectSame("standard output", expected(expectedDir / "stdout"), outcome.out);
+  expectSame("standard error", expected(expectedDir / "stderr"), outcome.err);
 
   const auto expectedFiles = snapshot(expectedDir / "files");
   for (const auto& [name, bytes] : expectedFiles) {
@@ -352,7 +349,7 @@ TEST_P(EndToEnd, MatchesExpectedOutput) {
     if (found == actualFiles.end()) {
       ADD_FAILURE() << "file missing after the run: " << name;
     } else {
-      expectSame("content of " + name, bytes, found->second);
+      expectSame("content of " + name, replaced(bytes, "@WORK@", workPath), found->second);
     }
   }
   for (const auto& [name, bytes] : actualFiles)
@@ -393,18 +390,12 @@ TEST(EndToEndRunner, PassesBytesThroughAProgram) {
   EXPECT_EQ(closed.status, 3);
 }
 
-TEST(EndToEndRunner, WorkFolderTokenBothWays) {
+TEST(EndToEndRunner, FillsInTheWorkFolder) {
+  EXPECT_EQ(replaced("@WORK@/a @WORK@", "@WORK@", "/t/@WORK@"), "/t/@WORK@/a /t/@WORK@");
   ScratchFolder work;
-  writeBytes(work.path() / "sub" / "list.m3u", "@WORK@/a.mp3\n@WORK@/b.mp3\n");
+  writeBytes(work.path() / "sub" / "list.m3u", "@WORK@/x.mp3\n");
   fillInWorkFolder(work.path());
-  const std::string real = fs::canonical(work.path()).string();
-  EXPECT_EQ(readBytes(work.path() / "sub" / "list.m3u"), real + "/a.mp3\n" + real + "/b.mp3\n");
-  Outcome outcome;
-  outcome.err = "x " + real + "/c\n";
-  auto files = snapshot(work.path());
-  hideWorkFolder(work.path(), outcome, files);
-  EXPECT_EQ(outcome.err, "x @WORK@/c\n");
-  EXPECT_EQ(files.at("sub/list.m3u"), "@WORK@/a.mp3\n@WORK@/b.mp3\n");
+  EXPECT_EQ(readBytes(work.path() / "sub" / "list.m3u"), fs::canonical(work.path()).string() + "/x.mp3\n");
 }
 
 TEST(EndToEndRunner, SnapshotsNestedFiles) {

@@ -1,0 +1,40 @@
+// The walk through a music folder that finds its song files.
+#ifndef LIBRARY_FOLDER_WALK_H_
+#define LIBRARY_FOLDER_WALK_H_
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace kw {
+
+struct FolderWalk {
+  // The song files (isAudioFileName, regular files after following links),
+  // in the order the walk met them.
+  std::vector<std::string> songs;
+  // One line "Skipped '<path>': <reason>\n" per folder or file left out, in
+  // the order the walk met them.
+  std::vector<std::string> skipped;
+};
+
+// Walks the folder `root`, an absolute normalised path, depth first with the
+// names of each folder in byte order, names starting with '.' left out and
+// symbolic links followed. Each real folder (device and inode) is walked
+// once, under the first path that reaches it; every later path to it, a
+// link loop included, is skipped ("already scanned as '<first path>'").
+// A folder that cannot be listed and a name that cannot be looked up (a
+// dangling link) are skipped with the system's reason. Paths are `root`,
+// '/' and the names below it, bytes as the file system gives them.
+// `songFound`, when set, is called with the number of songs found so far
+// after each one. Throws kw::err::IOError(`shownName`) when `root` itself
+// cannot be listed.
+FolderWalk walkFolder(const std::string& root, const std::string& shownName,
+                      const std::function<void(std::size_t)>& songFound = {});
+
+// The system's text for the error number `error` (thread-safe).
+std::string systemReason(int error);
+
+}  // namespace kw
+
+#endif  // LIBRARY_FOLDER_WALK_H_

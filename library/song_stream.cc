@@ -1,0 +1,88 @@
+#include "library/song_stream.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+
+namespace kw {
+namespace {
+
+char* threadBuffer(std::size_t size) {
+  thread_local const std::unique_ptr<char[]> buffer = std::make_unique_for_overwrite<char[]>(size);
+  return buffer.get();
+}
+
+}  // namespace
+
+SongStream::SongStream(int descriptor, std::string name)
+    : descriptor_(descriptor), name_(std::move(name)), buffer_(threadBuffer(kBlocksKept * kBlock)) {
+  blocks_.reserve(kBlocksKept);
+}
+
+SongStream::~SongStream() { ::close(descriptor_); }
+
+TagLib::FileName SongStream::name() const { return name_.c_str(); }
+
+const SongStream::Block& SongStream::block(long start) {
+  for (const Block& kept : blocks_)
+    if (kept.start == start) return kept;
+  // The least recently read block makes room; its memory is reused.
+  char* memory = buffer_ + blocks_.size() * kBlock;
+  if (blocks_.size() == kBlocksKept) {
+    memory = blocks_.front().bytes;
+    blocks_.erase(blocks_.begin());
+  }
+  Block read{start, memory, 0};
+  while (read.size < static_cast<std::size_t>(kBlock)) {
+    const ssize_t got = ::pread(descriptor_, read.bytes + read.size, kBlock - read.size,
+                                static_cast<off_t>(start) + static_cast<off_t>(read.size));
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) break;
+    read.size += static_cast<std::size_t>(got);
+  }
+  blocks_.push_back(read);
+  return blocks_.back();
+}
+
+TagLib::ByteVector SongStream::readBlock(unsigned long length) {
+  TagLib::ByteVector result;
+  while (length > 0) {
+    const long start = position_ / kBlock * kBlock;
+    const Block& cached = block(start);
+    const auto offset = static_cast<std::size_t>(position_ - start);
+    if (offset >= cached.size) break;
+    const std::size_t count = std::min<std::size_t>(length, cached.size - offset);
+    result.append(TagLib::ByteVector(cached.bytes + offset, static_cast<unsigned int>(count)));
+    position_ += static_cast<long>(count);
+    length -= count;
+    if (cached.size < static_cast<std::size_t>(kBlock)) break;
+  }
+  return result;
+}
+
+void SongStream::writeBlock(const TagLib::ByteVector&) {}
+void SongStream::insert(const TagLib::ByteVector&, unsigned long, unsigned long) {}
+void SongStream::removeBlock(unsigned long, unsigned long) {}
+void SongStream::truncate(long) {}
+bool SongStream::readOnly() const { return true; }
+bool SongStream::isOpen() const { return true; }
+
+void SongStream::seek(long offset, Position from) {
+  if (from == Current) offset += position_;
+  if (from == End) offset += length();
+  position_ = std::max(0L, offset);
+}
+
+long SongStream::tell() const { return position_; }
+
+long SongStream::length() {
+  if (length_ < 0) {
+    struct stat info;
+    length_ = ::fstat(descriptor_, &info) == 0 ? static_cast<long>(info.st_size) : 0;
+  }
+  return length_;
+}
+
+}  // namespace kw

@@ -1,0 +1,69 @@
+// A read-only TagLib stream over an open file that reads with pread in
+// blocks and keeps the last few blocks: tag readers seek back and forth
+// over the head and the tail of a file, and each seek or read of a buffered
+// C stream costs a system call, which made them the bulk of a scan.
+#ifndef LIBRARY_SONG_STREAM_H_
+#define LIBRARY_SONG_STREAM_H_
+
+#include <taglib/tiostream.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace kw {
+
+class SongStream : public TagLib::IOStream {
+ public:
+  // Takes over the open descriptor `descriptor` of the file `name` (closed
+  // by the destructor). `name` gives TagLib the extension to go by. A
+  // thread may hold one SongStream at a time.
+  SongStream(int descriptor, std::string name);
+  ~SongStream() override;
+  SongStream(const SongStream&) = delete;
+  SongStream& operator=(const SongStream&) = delete;
+
+  TagLib::FileName name() const override;
+  // Up to `length` bytes from the current position (fewer at the end of the
+  // file or after a read error), and moves past them.
+  TagLib::ByteVector readBlock(unsigned long length) override;
+  // Writing is refused: these do nothing.
+  void writeBlock(const TagLib::ByteVector&) override;
+  void insert(const TagLib::ByteVector&, unsigned long, unsigned long) override;
+  void removeBlock(unsigned long, unsigned long) override;
+  void truncate(long) override;
+  bool readOnly() const override;
+  bool isOpen() const override;
+  void seek(long offset, Position from = Beginning) override;
+  long tell() const override;
+  long length() override;
+
+ private:
+  struct Block {
+    long start;  // a multiple of kBlock
+    char* bytes;  // kBlock bytes of the thread's buffer, `size` of them read
+    std::size_t size;
+  };
+
+  // The cached block that starts at `start`, read when it is not cached.
+  const Block& block(long start);
+
+  // Tags sit in the first and last few KiB; larger blocks only cost copying.
+  static constexpr long kBlock = 16 * 1024;
+  static constexpr std::size_t kBlocksKept = 4;
+
+  int descriptor_;
+  std::string name_;
+  long position_ = 0;
+  long length_ = -1;
+  // The most recently read last; at most kBlocksKept.
+  std::vector<Block> blocks_;
+  // kBlocksKept blocks of memory, the calling thread's own: a scan opens a
+  // stream per song, one at a time on each thread, and allocating the
+  // blocks anew for each song cost more than reading them.
+  char* buffer_;
+};
+
+}  // namespace kw
+
+#endif  // LIBRARY_SONG_STREAM_H_

@@ -1,0 +1,46 @@
+#include "main/scan_run.h"
+
+#include <string>
+
+#include "Lib/kw/err/error.h"
+#include "library/scan.h"
+#include "main/scan_options.h"
+#include "playlist/numbers.h"
+#include "playlist/writer.h"
+
+namespace trackmend {
+namespace {
+
+bool endsInPls(const std::string& name) {
+  return name.size() >= 4 && kw::startsWithIgnoringCase(std::string_view(name).substr(name.size() - 4), ".pls");
+}
+
+void scanAndSave(int argc, char** argv, std::ostream& out, std::ostream& err, std::ostream* liveCount) {
+  scanProgramInfo.init(argc, argv);
+  kw::PlayList songs(scanFolderArgument.currentValue);
+  kw::ScanSettings settings;
+  settings.liveCount = liveCount;
+  kw::scanFolder(songs, out, err, settings);
+  songs.fileName = scanPlaylistArgument.currentValue;
+  songs.plsFormat = endsInPls(songs.fileName);
+  kw::savePlaylist(songs, out);
+}
+
+}  // namespace
+
+int runScan(int argc, char** argv, std::ostream& out, std::ostream& err, std::ostream* liveCount) {
+  try {
+    scanAndSave(argc, argv, out, err, liveCount);
+    out.flush();
+    return 0;
+  } catch (const kw::err::Error& e) {
+    out.flush();
+    e.print(err);
+  } catch (...) {
+    out.flush();
+    kw::err::Error("Unknown exception").print(err);
+  }
+  return 1;
+}
+
+}  // namespace trackmend
