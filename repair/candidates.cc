@@ -27,8 +27,6 @@ namespace {
 constexpr std::size_t kBlockSize = 2 * GramBlock::kLanes;
 constexpr double kNoThreshold = -std::numeric_limits<double>::infinity();
 
-std::size_t indexedTextLimit = kIndexedTextLimit;
-
 }  // namespace
 
 // The scoring of one entry against the whole index. Workers score blocks of
@@ -48,13 +46,13 @@ class CandidateIndex::Collector {
         path_(lowerCased(entry.path)),
         info_(entry.extInfo ? lowerCased(*entry.extInfo) : std::string()),
         hasInfo_(entry.extInfo != nullptr),
-        pathScorer_(path_),
-        infoScorer_(info_),
-        slots_(index.items_.size()),
-        blockCount_((index.items_.size() + kBlockSize - 1) / kBlockSize),
+        pathScorer_(path_, true),
+        infoScorer_(info_, true),
+        slots_(index.songs_->size()),
+        blockCount_((index.songs_->size() + kBlockSize - 1) / kBlockSize),
         done_(blockCount_),
         publishedCount_(threads_ > 1 ? std::min(limit, kPublished) : 0) {
-    set_.reserve(std::min(limit, index.items_.size()) + 1);
+    set_.reserve(std::min(limit, index.songs_->size()) + 1);
   }
 
   CandidateSet run() {
@@ -87,7 +85,7 @@ class CandidateIndex::Collector {
     CandidateSet result;
     result.reserve(set_.size());
     for (const Ranked& r : set_)
-      result.push_back({r.value, index_.validList_->entries[r.item], r.item});
+      result.push_back({r.value, index_.songs_->entry(r.item), r.item});
     return result;
   }
 
@@ -106,24 +104,20 @@ class CandidateIndex::Collector {
     bool exact;
   };
 
-  std::string_view textOf(std::size_t offset, std::size_t size) const {
-    return std::string_view(index_.text_).substr(offset, size);
-  }
-
+  // The scorers fold the case of the songs' text as they read it.
   double exactValue(std::size_t k, Scratch& scratch) const {
-    const Item& item = index_.items_[k];
-    double value = pathScorer_.similarity(textOf(item.offset, item.pathSize), scratch.path);
-    if (hasInfo_ && item.hasInfo())
-      value += infoScorer_.similarity(textOf(item.infoOffset(), item.infoSize), scratch.info);
+    const SongList& songs = *index_.songs_;
+    double value = pathScorer_.similarity(songs.path(k), scratch.path);
+    if (hasInfo_ && songs.hasInfo(k)) value += infoScorer_.similarity(songs.info(k), scratch.info);
     return value;
   }
 
   // Division and addition round monotonically, so the bound computed the
   // same way as the value is not below it.
   double boundValue(std::size_t k, std::uint64_t pathSum, std::uint64_t infoSum) const {
-    const Item& item = index_.items_[k];
-    double bound = pathScorer_.ratio(pathSum, item.pathSize);
-    if (hasInfo_ && item.hasInfo()) bound += infoScorer_.ratio(infoSum, item.infoSize);
+    const SongList& songs = *index_.songs_;
+    double bound = pathScorer_.ratio(pathSum, songs.path(k).size());
+    if (hasInfo_ && songs.hasInfo(k)) bound += infoScorer_.ratio(infoSum, songs.info(k).size());
     return bound;
   }
 
@@ -193,14 +187,13 @@ class CandidateIndex::Collector {
   // string, so this spares the dearer path score.
   Slot refinedValue(std::size_t k, std::uint64_t pathSum, double threshold,
                     Scratch& scratch) const {
-    const Item& item = index_.items_[k];
-    if (!hasInfo_ || !item.hasInfo()) return {exactValue(k, scratch), true};
-    const double info =
-        infoScorer_.similarity(textOf(item.infoOffset(), item.infoSize), scratch.info);
-    double value = pathScorer_.ratio(pathSum, item.pathSize);
+    const SongList& songs = *index_.songs_;
+    if (!hasInfo_ || !songs.hasInfo(k)) return {exactValue(k, scratch), true};
+    const double info = infoScorer_.similarity(songs.info(k), scratch.info);
+    double value = pathScorer_.ratio(pathSum, songs.path(k).size());
     value += info;
     if (value <= threshold) return {value, false};
-    value = pathScorer_.similarity(textOf(item.offset, item.pathSize), scratch.path);
+    value = pathScorer_.similarity(songs.path(k), scratch.path);
     value += info;
     return {value, true};
   }
@@ -329,36 +322,33 @@ class CandidateIndex::Collector {
   alignas(64) std::vector<Ranked> set_;  // ranked: descending, ties later item first
 };
 
+CandidateIndex::CandidateIndex(const SongList& songs, unsigned threads)
+    : songs_(&songs), threads_(threads != 0 ? threads : sys_dep::hardwareThreads()) {
+  buildGrams();
+}
+
 CandidateIndex::CandidateIndex(const PlayList& validList, unsigned threads)
-    : validList_(&validList),
+    : owned_(std::make_unique<SongList>(validList)),
+      songs_(owned_.get()),
       threads_(threads != 0 ? threads : sys_dep::hardwareThreads()) {
-  static_assert(sizeof(Item) == 16);
-  std::size_t bytes = 0;
-  for (const PlaylistEntry& e : validList.entries) {
-    if (e.path.size() > indexedTextLimit || (e.extInfo && e.extInfo->size() > indexedTextLimit))
-      throw err::Error("The valid playlist is too large (more than 4 GiB of text).");
-    bytes += e.path.size() + (e.extInfo ? e.extInfo->size() : 0);
-  }
-  text_.reserve(bytes);
-  items_.reserve(validList.entries.size());
-  const std::size_t blocks = (validList.entries.size() + GramBlock::kLanes - 1) / GramBlock::kLanes;
+  buildGrams();
+}
+
+CandidateIndex::~CandidateIndex() = default;
+
+// Grams of the lowered text, as the scorers compare it.
+void CandidateIndex::buildGrams() {
+  const std::size_t blocks = (songs_->size() + GramBlock::kLanes - 1) / GramBlock::kLanes;
   pathGrams_ = GramBlockColumns(blocks);
   infoGrams_ = GramBlockColumns(blocks);
   GramBlock pathBlock, infoBlock;  // the block being filled
-  for (const PlaylistEntry& e : validList.entries) {
-    const std::size_t block = items_.size() / GramBlock::kLanes, lane = items_.size() % GramBlock::kLanes;
-    Item item{text_.size(), static_cast<std::uint32_t>(e.path.size()), kNoInfo};
-    text_ += lowerCased(e.path);
-    pathBlock.add(lane, std::string_view(text_).substr(item.offset, item.pathSize));
-    if (e.extInfo) {
-      item.infoSize = static_cast<std::uint32_t>(e.extInfo->size());
-      text_ += lowerCased(*e.extInfo);
-      infoBlock.add(lane, std::string_view(text_).substr(item.infoOffset(), item.infoSize));
-    }
-    items_.push_back(item);
-    if (lane + 1 == GramBlock::kLanes || items_.size() == validList.entries.size()) {
-      pathGrams_.set(block, pathBlock);
-      infoGrams_.set(block, infoBlock);
+  for (std::size_t k = 0; k < songs_->size(); ++k) {
+    const std::size_t lane = k % GramBlock::kLanes;
+    pathBlock.add(lane, lowerCased(songs_->path(k)));
+    if (songs_->hasInfo(k)) infoBlock.add(lane, lowerCased(songs_->info(k)));
+    if (lane + 1 == GramBlock::kLanes || k + 1 == songs_->size()) {
+      pathGrams_.set(k / GramBlock::kLanes, pathBlock);
+      infoGrams_.set(k / GramBlock::kLanes, infoBlock);
       pathBlock = GramBlock();
       infoBlock = GramBlock();
     }
@@ -393,10 +383,6 @@ std::vector<CandidateSet> CandidateIndex::collectEach(std::span<const PlaylistEn
   for (const std::exception_ptr& error : errors)
     if (error) std::rethrow_exception(error);
   return sets;
-}
-
-std::size_t setIndexedTextLimitForTesting(std::size_t bytes) {
-  return std::exchange(indexedTextLimit, std::min(bytes, kIndexedTextLimit));
 }
 
 CandidateSet collectCandidates(const PlayList& validList, const PlaylistEntry& entry,

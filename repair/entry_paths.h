@@ -8,35 +8,40 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "playlist/playlist.h"
+#include "playlist/song_list.h"
 #include "repair/candidates.h"
 
 namespace kw {
 
 // The validList prepared for repairs: the candidate index over every song's
 // compared path (a file:// URI decoded, any other path as written), and the
-// songs as written. Keeps a pointer to `validList`, which must outlive the
-// library unchanged. A decoded copy of the list exists only when some path
+// songs as written. A decoded copy of the list exists only when some path
 // is a file:// URI.
 class ValidLibrary {
  public:
+  // Keeps a pointer to `songs`, which must outlive the library unchanged.
+  explicit ValidLibrary(const SongList& songs, unsigned threads = 0);
+  // A library of its own copy of `validList`'s songs.
   explicit ValidLibrary(const PlayList& validList, unsigned threads = 0);
 
   // Candidates carry the compared paths; Candidate::position leads to
-  // listed().
+  // listedPath().
   const CandidateIndex& index() const { return *index_; }
-  // The song at `position` as written in the validList.
-  const PlaylistEntry& listed(std::size_t position) const {
-    return validList_->entries[position];
-  }
+  // The path of the song at `position` as written in the validList.
+  std::string_view listedPath(std::size_t position) const { return songs_->path(position); }
   // Whether every compared path is absolute (starts with '/'), so that a
   // relative entry can be compared by the path it resolves to.
   bool allAbsolute() const { return allAbsolute_; }
 
  private:
-  const PlayList* validList_;
-  std::unique_ptr<PlayList> decoded_;
+  void prepare(unsigned threads);
+
+  std::unique_ptr<const SongList> owned_;
+  const SongList* songs_;
+  std::unique_ptr<SongList> decoded_;
   std::unique_ptr<CandidateIndex> index_;
   bool allAbsolute_ = true;
 };

@@ -333,7 +333,7 @@ struct RepairRun {
   std::string pathFrom(const std::string& written, const std::string& comparedPath,
                        const Candidate& c) const {
     if (c.entry.path == comparedPath) return written;
-    return paths.replacement(written, c.entry.path, library.listed(c.position).path);
+    return paths.replacement(written, c.entry.path, std::string(library.listedPath(c.position)));
   }
 
   void replace(PlaylistEntry& entry, const std::string& comparedPath, const Candidate& c) {
