@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <charconv>
 #include <exception>
 #include <limits>
 #include <locale>
@@ -498,11 +499,12 @@ int removeDuplicateEntries(PlayList& playlist) {
   return count;
 }
 
+// The "%g" form with six significant digits that a default stream gives,
+// without a stream: nothing to allocate, so nothing can fail half-way.
 std::string formatValue(double value) {
-  std::ostringstream out;
-  out.imbue(std::locale::classic());
-  out << value;
-  return out.str();
+  char digits[32];
+  const auto result = std::to_chars(digits, digits + sizeof digits, value, std::chars_format::general, 6);
+  return std::string(digits, result.ptr);
 }
 
 }  // namespace kw

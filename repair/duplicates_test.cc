@@ -10,6 +10,7 @@
 #include <string>
 
 #include "tests/reference/reference.h"
+#include "tests/support/failing_allocations.h"
 
 namespace kw {
 namespace {
@@ -211,6 +212,29 @@ TEST(FindDuplicatesTest, DurationRulesEqualTheReference) {
     findDuplicates(valid, actual, 0.5, maxTimeDiff, actualListing);
     ASSERT_EQ(actualListing.str(), expectedListing.str()) << "round " << round;
   }
+}
+
+// An allocation failing anywhere while the songs are shared out over four
+// threads reaches the caller as std::bad_alloc once all are joined: no hang,
+// no std::terminate; a run that gets around it lists what one thread lists.
+TEST(FindDuplicatesTest, FailedAllocationOnAnyThreadReachesTheCaller) {
+  PlayList valid("valid.m3u");
+  for (const char* name : {"/a/river", "/b/river.mp3", "/c/rivers.ogg", "/d/lake", "/e/lake.mp3"})
+    valid.entries.emplace_back(name, "#EXTINF:100,x");
+  PlayList expected("dupes.m3u");
+  std::ostringstream expectedListing;
+  findDuplicates(valid, expected, 0.5, 5, expectedListing, 1);
+  const trackmend_test::Deadline deadline(300);
+  const int runs = trackmend_test::failEachAllocationInTurn(
+      [&] {
+        PlayList actual("dupes.m3u");
+        std::ostringstream listing;
+        listing.exceptions(std::ios::badbit);  // a failed write throws, as it would lose lines
+        findDuplicates(valid, actual, 0.5, 5, listing, 4);
+        EXPECT_EQ(listing.str(), expectedListing.str());
+      },
+      [](bool) {});
+  EXPECT_GT(runs, 10);
 }
 
 }  // namespace
