@@ -60,6 +60,7 @@ void checkOutputs(const std::vector<std::string>& names) {
 }
 
 void setTargetFormat(PlayList& list) {
+  if (toPls.active || toM3u.active) list.xmlSource.reset();  // -P and -M convert XML playlists too
   if (!list.plsFormat && toPls.active) {
     list.plsFormat = true;
   } else if (list.plsFormat && toM3u.active) {
@@ -87,7 +88,10 @@ void repairOne(PlayList& list, const kw::CandidateIndex& valid, PlayList& missin
 
 void runRepair(const PlayList& valid, const std::vector<std::string>& names, Console& console) {
   PlayList missing(missingList.active ? missingList.currentValue : std::string("dummylist"));
-  if (appendMissing.active && missingList.active) kw::readPlaylist(missing, console.out, console.err);
+  if (appendMissing.active && missingList.active) {
+    kw::readPlaylist(missing, console.out, console.err);
+    missing.xmlSource.reset();  // the missing list is written as M3U (PLS with -P)
+  }
   std::vector<PlayList> lists;
   for (const std::string& name : names) lists.emplace_back(name);
   if (lists.empty()) throw kw::err::Error("Nothing to do.");

@@ -66,6 +66,10 @@ bool isRelativePath(std::string_view path) {
          !hasDriveLetter(path) && !isUri(path);
 }
 
+bool isWindowsPath(std::string_view path) {
+  return hasDriveLetter(path) || path.find('\\') != std::string_view::npos;
+}
+
 PathForm pathFormOf(std::string_view path) {
   if (isRelativePath(path)) return PathForm::kRelative;
   if (fileUriPath(path)) return PathForm::kFileUri;

@@ -29,6 +29,11 @@ bool isUri(std::string_view path);
 // start with '/', holds no '\', has no drive letter ("X:") and is no URI.
 bool isRelativePath(std::string_view path);
 
+// True for a path written the Windows way: a drive letter and ':' at the
+// start ("C:\x", "c:x", "D:/x"), or a '\' anywhere ("..\x", "\\server\x").
+// Such paths are never percent-encoded: the players that write them don't.
+bool isWindowsPath(std::string_view path);
+
 // The path a file:// URI names, percent-decoded: "file:///a%20b" and
 // "file://localhost/a%20b" give "/a b"; a Windows form "file:///C:/x" gives
 // "C:/x". The scheme and "localhost" in any letter case. Empty for any

@@ -31,6 +31,11 @@ TEST(PathFormsTest, FormsOfWrittenPaths) {
   for (const auto& c : cases) EXPECT_EQ(pathFormOf(c.path), c.form) << c.path;
 }
 
+TEST(PathFormsTest, WindowsPathsAreToldByDriveOrBackslash) {
+  for (const char* path : {"C:\\x", "c:x", "D:/x", "..\\x", "\\\\server\\x", "a\\b"}) EXPECT_TRUE(isWindowsPath(path)) << path;
+  for (const char* path : {"/a", "rel/a", "file:///C:/x", "1:x", ""}) EXPECT_FALSE(isWindowsPath(path)) << path;
+}
+
 TEST(PathFormsTest, FileUrisDecodeToPaths) {
   const struct {
     const char* uri;

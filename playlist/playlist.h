@@ -8,6 +8,8 @@
 
 namespace kw {
 
+class XmlSource;  // playlist/xml_playlist.h
+
 // One song of a playlist. Copies are deep: a copy owns its own extInfo.
 class PlaylistEntry {
  public:
@@ -41,6 +43,10 @@ class PlayList {
   std::string fileName;
   // true: PLS (as read, or to be written); false: M3U, plain or extended.
   bool plsFormat = false;
+  // Set by the reader for an XSPF, WPL or ASX file: the document as read,
+  // which the writer splices the changes into (entry k is its track k).
+  // Null for M3U and PLS; resetting it makes the list M3U or PLS.
+  std::shared_ptr<const XmlSource> xmlSource;
 };
 
 }  // namespace kw

@@ -11,6 +11,7 @@
 
 #include "Lib/kw/err/error.h"
 #include "playlist/numbers.h"
+#include "playlist/xml_playlist.h"
 
 namespace kw {
 namespace {
@@ -210,6 +211,11 @@ void writeContent(const PlayList& list) {
     throw err::IOError(list.fileName);
   }
   Replacement file(target, list.fileName);
+  if (writesXml(list)) {
+    writeXmlPlaylist(list, [&file](std::string_view bytes) { file.write(bytes); });
+    file.commit();
+    return;
+  }
   std::string buffer;
   buffer.reserve(kFlushSize + 4096);
   appendHeader(buffer, list);
@@ -277,7 +283,8 @@ std::string correctedPlaylistName(const std::string& fileName, bool pls) {
 
 void savePlaylist(const PlayList& list, std::ostream& progress) {
   progress << "Saving '" << list.fileName << "'\n";
-  const std::string newName = correctedPlaylistName(list.fileName, list.plsFormat);
+  const std::string newName =
+      writesXml(list) ? xmlPlaylistName(list) : correctedPlaylistName(list.fileName, list.plsFormat);
   const bool newNameIsSameFile = newName != list.fileName && sameFile(list.fileName, newName);
   writeContent(list);
   if (newName == list.fileName) return;
