@@ -49,6 +49,14 @@ std::string fileUri(std::string_view path);
 // (upper-case hexadecimal).
 std::string percentEncoded(std::string_view text);
 
+// `text` as a plain path that percentDecoded gives back unchanged: only a
+// '%' that starts an escape, control bytes and bytes that are not part of
+// UTF-8 are written "%XX"; blanks and other characters stay as they are.
+std::string minimallyEncoded(std::string_view text);
+
+// True when `text` holds a "%XX" escape that percentDecoded turns into a byte.
+bool holdsPercentEscape(std::string_view text);
+
 // `text` with each "%XX" (two hexadecimal digits, either case) turned into
 // its byte; a '%' not followed by two hexadecimal digits stays as it is.
 std::string percentDecoded(std::string_view text);

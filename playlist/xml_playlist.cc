@@ -42,7 +42,8 @@ class XmlSource {
 
   std::string bytes;
   XmlFormat format = XmlFormat::kXspf;
-  std::string charset;  // as supportedCharset names it
+  std::string charset;       // as declared, as supportedCharset names it
+  std::string writeCharset;  // for new text: Windows-1252 when UTF-8 is declared but not written
   std::string prefix;   // the root's namespace prefix with its ':', or ""
   std::vector<Track> tracks;
 };
@@ -325,8 +326,9 @@ void parseTracks(const std::string& fileName, XmlSource& source, std::ostream& p
     refuse(fileName, lineAt(source.bytes, static_cast<size_t>(doc.first_child().offset_debug())),
            "XML error: Unsupported encoding '" + declared + "'");
   }
+  source.charset = *charset;
   // Text that claims to be UTF-8 and is not was written by a Windows program.
-  source.charset = *charset == "UTF-8" && !xml::isValidUtf8(source.bytes) ? "WINDOWS-1252" : *charset;
+  source.writeCharset = *charset == "UTF-8" && !xml::isValidUtf8(source.bytes) ? "WINDOWS-1252" : *charset;
   xml::TextCodec codec(source.charset);
   progress << format->detected;
   switch (source.format) {
@@ -341,6 +343,14 @@ void parseTracks(const std::string& fileName, XmlSource& source, std::ostream& p
 struct Edit {
   xml::Span span;    // replaced; empty for an insertion
   std::string text;  // written instead
+};
+
+// Tracks are read back as the reader read them, and new text is written in
+// the character set the document is written in.
+struct Codecs {
+  explicit Codecs(const XmlSource& source) : reading(source.charset), writing(source.writeCharset) {}
+  xml::TextCodec reading;
+  xml::TextCodec writing;
 };
 
 bool isBlankOrTab(char c) { return c == ' ' || c == '\t'; }
@@ -402,12 +412,16 @@ Edit contentEdit(std::string_view bytes, size_t start, const std::string& conten
 }
 
 // A changed path, written the way the track wrote its location: a file:// URI
-// stays one, a reference is percent-encoded (in XSPF and ASX), a Windows path
-// or another URI is written as it is, WPL src is a plain path.
+// stays one; a Windows path or another URI is written as it is; WPL src is a
+// plain path. Other references in XSPF and ASX are percent-encoded when the
+// track's location held escapes, and otherwise written as plain paths: that
+// is how the programs that write relative locations write them, and how
+// GNOME's parser reads them (to it "a%20b" names a file with "%20" in it).
 std::string locationText(XmlFormat format, const TrackReading& reading, const std::string& path) {
   if (isUri(path) || isWindowsPath(path)) return path;
   if (fileUriPath(reading.locationText) && path.starts_with('/')) return fileUri(path);
-  return format == XmlFormat::kWpl ? path : percentEncoded(path);
+  if (format == XmlFormat::kWpl) return path;
+  return holdsPercentEscape(reading.locationText) ? percentEncoded(path) : minimallyEncoded(path);
 }
 
 // The title and length of an information line as the PLS writer splits it:
@@ -421,12 +435,12 @@ std::pair<std::string, int> titleAndLength(std::string_view info) {
 }
 
 void addInfoEdits(const XmlSource& source, const XmlSource::Track& track, const TrackReading& reading,
-                  const std::string& info, xml::TextCodec& codec, std::vector<Edit>& edits) {
+                  const std::string& info, xml::TextCodec& writing, std::vector<Edit>& edits) {
   auto [title, length] = titleAndLength(info);
   // The track keeps its creator, so the title does not repeat it.
   const std::string byCreator = reading.creator + " - ";
   if (!reading.creator.empty() && title.starts_with(byCreator)) title.erase(0, byCreator.size());
-  const std::string titleContent = xml::escaped(title, codec);
+  const std::string titleContent = xml::escaped(title, writing);
   const std::string duration = source.format == XmlFormat::kXspf && length > 0
                                    ? std::to_string(static_cast<int64_t>(length) * 1000)
                                    : std::string();
@@ -451,18 +465,18 @@ void addInfoEdits(const XmlSource& source, const XmlSource::Track& track, const 
 }
 
 void addTrackEdits(const XmlSource& source, const XmlSource::Track& track, const PlaylistEntry& entry,
-                   xml::TextCodec& codec, std::vector<Edit>& edits) {
+                   Codecs& codecs, std::vector<Edit>& edits) {
   if (entry.deleted) {
     edits.push_back({removal(source.bytes, xml::elementAt(source.bytes, track.start).whole), std::string()});
     return;
   }
-  const TrackReading reading = readingOf(source, track, codec);
+  const TrackReading reading = readingOf(source, track, codecs.reading);
   if (entry.path != reading.path) {
     edits.push_back({track.location,
-                     xml::escaped(locationText(source.format, reading, entry.path), codec, track.quote)});
+                     xml::escaped(locationText(source.format, reading, entry.path), codecs.writing, track.quote)});
   }
   if (source.format != XmlFormat::kWpl && entry.extInfo && *entry.extInfo != reading.info) {
-    addInfoEdits(source, track, reading, *entry.extInfo, codec, edits);
+    addInfoEdits(source, track, reading, *entry.extInfo, codecs.writing, edits);
   }
 }
 
@@ -544,10 +558,10 @@ std::string xmlPlaylistName(const PlayList& list) {
 void writeXmlPlaylist(const PlayList& list, const std::function<void(std::string_view)>& write) {
   if (!writesXml(list)) throw err::InternalError("writeXmlPlaylist: not an XML playlist as read");
   const XmlSource& source = *list.xmlSource;
-  xml::TextCodec codec(source.charset);
+  Codecs codecs(source);
   std::vector<Edit> edits;
   for (size_t k = 0; k < source.tracks.size(); ++k) {
-    addTrackEdits(source, source.tracks[k], list.entries[k], codec, edits);
+    addTrackEdits(source, source.tracks[k], list.entries[k], codecs, edits);
   }
   // Tracks never overlap, so ordering by position keeps each track's edits
   // apart; an insertion comes after a replacement ending where it starts.
@@ -557,6 +571,7 @@ void writeXmlPlaylist(const PlayList& list, const std::function<void(std::string
   const std::string_view bytes = source.bytes;
   size_t done = 0;
   for (const Edit& edit : edits) {
+    if (edit.span.begin < done) throw err::InternalError("writeXmlPlaylist: overlapping changes");
     out.add(bytes.substr(done, edit.span.begin - done));
     out.add(edit.text);
     done = edit.span.end;

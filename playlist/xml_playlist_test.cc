@@ -135,7 +135,7 @@ TEST_F(XmlPlaylistTest, XspfChangesAreSplicedIn) {
        "<playlist version=\"1\" xmlns=\"http://xspf.org/ns/0/\">\n  <trackList>\n"
        "    <track>\n      <location>file:///old/a%20b.mp3</location>\n      <creator>Art</creator>\n"
        "      <title>Old</title>\n      <duration>1000</duration>\n    </track>\n"
-       "    <track>\n      <location>rel/x.mp3</location>\n      <extension application=\"x\"><y/></extension>\n"
+       "    <track>\n      <location>rel/x%20y.mp3</location>\n      <extension application=\"x\"><y/></extension>\n"
        "    </track>\n"
        "    <track>\n      <location>gone/whole.mp3</location>\n    </track>\n"
        "    <track><location>http://s/del</location></track> <track><location>kept.mp3</location></track>\n"
@@ -147,6 +147,7 @@ TEST_F(XmlPlaylistTest, XspfChangesAreSplicedIn) {
   list_.entries[1].path = "../up/y z.mp3";
   list_.entries[1].extInfo = std::make_unique<std::string>("#EXTINF:7,Solo");
   list_.entries[2].deleted = list_.entries[3].deleted = true;
+  list_.entries[4].path = "new dir/%41 b.mp3";  // written plain, as the track wrote it
   list_.entries[5].extInfo = std::make_unique<std::string>("#EXTINF:0,T");
   EXPECT_EQ(saved(),
             "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!-- kept -->\n"
@@ -156,11 +157,11 @@ TEST_F(XmlPlaylistTest, XspfChangesAreSplicedIn) {
             "    <track>\n      <location>../up/y%20z.mp3</location>\n      <title>Solo</title>\n"
             "      <duration>7000</duration>\n      <extension application=\"x\"><y/></extension>\n"
             "    </track>\n"
-            "     <track><location>kept.mp3</location></track>\n"
+            "     <track><location>new dir/%2541 b.mp3</location></track>\n"
             "    <track>\n      <location>keep.mp3</location><title>T</title>\n    </track>\n"
             "  </trackList>\n</playlist>\n");
   const Texts expected = {"/new/\xC3\xA9 & b.mp3|#EXTINF:245,Art - New <One>", "../up/y z.mp3|#EXTINF:7,Solo",
-                          "kept.mp3", "keep.mp3|#EXTINF:0,T"};
+                          "new dir/%41 b.mp3", "keep.mp3|#EXTINF:0,T"};
   read(readFile(list_.fileName));
   EXPECT_EQ(describe(list_), expected);
 }

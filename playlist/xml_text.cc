@@ -261,13 +261,12 @@ std::optional<std::string> supportedCharset(std::string_view declared) {
 }
 
 TextCodec::TextCodec(const std::string& charset) : utf8_(charset == "UTF-8") {
-  if (utf8_) return;
   const iconv_t failed = reinterpret_cast<iconv_t>(-1);
-  const iconv_t toUtf8 = iconv_open("UTF-8", charset.c_str());
-  const iconv_t fromUtf8 = iconv_open(charset.c_str(), "UTF-8");
+  const iconv_t toUtf8 = iconv_open("UTF-8", utf8_ ? "WINDOWS-1252" : charset.c_str());
+  const iconv_t fromUtf8 = utf8_ ? nullptr : iconv_open(charset.c_str(), "UTF-8");
   if (toUtf8 == failed || fromUtf8 == failed) {
     if (toUtf8 != failed) iconv_close(toUtf8);
-    if (fromUtf8 != failed) iconv_close(fromUtf8);
+    if (fromUtf8 != failed && fromUtf8 != nullptr) iconv_close(fromUtf8);
     throw err::Error(true, err::formatString("Cannot convert the character set %s", charset.c_str()));
   }
   toUtf8_ = toUtf8;
@@ -280,7 +279,7 @@ TextCodec::~TextCodec() {
 }
 
 std::string TextCodec::toUtf8(std::string_view bytes) {
-  if (utf8_ || bytes.empty()) return std::string(bytes);
+  if (bytes.empty() || (utf8_ && isValidUtf8(bytes))) return std::string(bytes);
   const iconv_t cd = static_cast<iconv_t>(toUtf8_);
   std::string result(bytes.size() * 4 + 8, '\0');
   char* in = const_cast<char*>(bytes.data());

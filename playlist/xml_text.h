@@ -60,7 +60,9 @@ class TextCodec {
   TextCodec& operator=(const TextCodec&) = delete;
 
   // Document bytes (free of markup) as UTF-8; a byte the set does not
-  // define is taken as the Latin-1 character of its value.
+  // define is taken as the Latin-1 character of its value. For UTF-8, bytes
+  // that are not UTF-8 are taken as Windows-1252, which is what Windows
+  // programs wrote without declaring it.
   std::string toUtf8(std::string_view bytes);
   // Appends the character `codePoint` in the document's set, or as a
   // character reference when the set cannot hold it.
@@ -68,8 +70,8 @@ class TextCodec {
 
  private:
   bool utf8_;
-  void* toUtf8_ = nullptr;    // iconv_t
-  void* fromUtf8_ = nullptr;  // iconv_t
+  void* toUtf8_ = nullptr;    // iconv_t; for UTF-8, from Windows-1252
+  void* fromUtf8_ = nullptr;  // iconv_t; none for UTF-8
 };
 
 // The text of the element content `content` of `doc`: character data and
