@@ -118,6 +118,7 @@ void run(int argc, char** argv, Console& console) {
   checkOutputs(names);
   PlayList valid(validList.currentValue);
   kw::readPlaylist(valid, console.out, console.err);
+  valid.xmlSource.reset();  // never written, so an XML document need not stay in memory
   if (dupeFinder.active) {
     runDupeFinder(valid, names, console);
   } else {
