@@ -412,15 +412,16 @@ Edit contentEdit(std::string_view bytes, size_t start, const std::string& conten
 }
 
 // A changed path, written the way the track wrote its location: a file:// URI
-// stays one; a Windows path or another URI is written as it is; WPL src is a
-// plain path. Other references in XSPF and ASX are percent-encoded when the
-// track's location held escapes, and otherwise written as plain paths: that
-// is how the programs that write relative locations write them, and how
-// GNOME's parser reads them (to it "a%20b" names a file with "%20" in it).
+// stays one when it can carry the path exactly; another URI and a Windows
+// path are written as they are; WPL src is a plain path. Other references in
+// XSPF and ASX are percent-encoded when the track's location held escapes,
+// and otherwise written as plain paths: that is how the programs that write
+// relative locations write them, and how GNOME's parser reads them (to it
+// "a%20b" names a file with "%20" in its name).
 std::string locationText(XmlFormat format, const TrackReading& reading, const std::string& path) {
-  if (isUri(path) || isWindowsPath(path)) return path;
-  if (fileUriPath(reading.locationText) && path.starts_with('/')) return fileUri(path);
-  if (format == XmlFormat::kWpl) return path;
+  if (isUri(path)) return path;
+  if (fileUriPath(reading.locationText) && fileUriPath(fileUri(path)) == path) return fileUri(path);
+  if (isWindowsPath(path) || format == XmlFormat::kWpl) return path;
   return holdsPercentEscape(reading.locationText) ? percentEncoded(path) : minimallyEncoded(path);
 }
 

@@ -199,6 +199,34 @@ TEST_F(XmlPlaylistTest, AsxChangesStayInTheDocumentsCharacterSet) {
                                     "C:\\M\xC3\xBCsic\\y.mp3|#EXTINF:0,\xC3\x87" "a"}));
 }
 
+TEST_F(XmlPlaylistTest, ReplacedPathsKeepTheFormOfTheirLocation) {
+  const struct {
+    const char* name;
+    const char* before;  // location as written
+    const char* path;    // the replacement
+    const char* after;   // location written
+  } cases[] = {
+      {"list.xspf", "file:///C:/old/a.mp3", "D:/new/b.mp3", "file:///D%3A/new/b.mp3"},
+      {"list.xspf", "file:///old/a.mp3", "D:\\new\\b.mp3", "D:\\new\\b.mp3"},  // no file URI holds it exactly
+      {"list.xspf", "file:///old/a.mp3", "http://h/x?a&b", "http://h/x?a&amp;b"},
+      {"list.xspf", "old dir/a.mp3", "/new/b c.mp3", "/new/b c.mp3"},
+      {"list.wpl", "file:///old/a.mp3", "/new/b c.mp3", "file:///new/b%20c.mp3"},
+      {"list.wpl", "old.mp3", "new 100%20.mp3", "new 100%20.mp3"},
+  };
+  for (const auto& c : cases) {
+    const bool wpl = std::string(c.name) == "list.wpl";
+    const auto document = [&](const std::string& location) {
+      return wpl ? "<smil><body><seq><media src=\"" + location + "\"/></seq></body></smil>"
+                 : "<playlist><trackList><track><location>" + location + "</location></track></trackList></playlist>";
+    };
+    read(document(c.before), c.name);
+    list_.entries.at(0).path = c.path;
+    EXPECT_EQ(saved(), document(c.after)) << c.before << " -> " << c.path;
+    read(readFile(list_.fileName), c.name);
+    EXPECT_EQ(list_.entries.at(0).path, c.path);
+  }
+}
+
 TEST_F(XmlPlaylistTest, SavedNamesAndConversion) {
   const std::string xspf = "<playlist><trackList><track><location>a</location></track></trackList></playlist>";
   const std::string wpl = "<smil/>", asx = "<asx/>";
