@@ -11,6 +11,7 @@
 
 #include "Lib/kw/err/error.h"
 #include "playlist/numbers.h"
+#include "playlist/signatures.h"
 #include "playlist/xml_playlist.h"
 
 namespace kw {
@@ -75,17 +76,23 @@ bool anyExtInfo(const PlayList& list) {
 
 // Without a header, the first path of a plain M3U file is the line the reader
 // detects the format from: a path spelled "[playlist]" would turn the file
-// into an empty PLS, and one starting with a byte-order mark would lose those
-// bytes or have the file refused. Such a file gets the extended header, which
-// reads back to the same entries.
+// into an empty PLS, one starting with a byte-order mark would lose those
+// bytes or have the file refused, and a file starting like XML or like media
+// data would be read as XML or refused. Such a file gets the extended header,
+// which reads back to the same entries.
 bool firstPathPassesForHeader(const PlayList& list) {
+  std::string start;  // of the file without a header
   for (const PlaylistEntry& entry : list.entries) {
     if (entry.deleted) continue;
     const std::string_view path = entry.path;
-    return isPlsHeaderLine(path) || path.starts_with("\xEF\xBB\xBF") ||
-           path.starts_with("\xFF\xFE") || path.starts_with("\xFE\xFF");
+    if (start.empty() && (isPlsHeaderLine(path) || path.starts_with("\xEF\xBB\xBF") ||
+                          path.starts_with("\xFF\xFE") || path.starts_with("\xFE\xFF"))) {
+      return true;
+    }
+    start.append(path.substr(0, 64)) += '\n';
+    if (start.size() >= 64) break;
   }
-  return false;
+  return looksLikeXml(start) || startsWithMediaSignature(start);
 }
 
 void appendHeader(std::string& out, const PlayList& list) {
