@@ -217,8 +217,8 @@ TEST_F(RunTest, XmlPlaylistsAreConvertedByEitherOptionAndTheMissingListStaysM3u)
     EXPECT_EQ(fileExists(file("x.xspf")), c.saved == std::string("x.xspf"));
     std::remove(file(c.saved).c_str());
   }
-  writeFile(file("miss.xspf"),
-            "<playlist><trackList><track><location>/old/x.mp3</location><title>X</title></track></trackList></playlist>");
+  writeFile(file("miss.xspf"), "<playlist><trackList><track><location>/old/x.mp3</location><title>X</title>"
+                               "</track></trackList></playlist>");
   const RunResult result = run({"-A", "-m", "miss.xspf", "v.m3u", "i.m3u"}, "\n");
   EXPECT_EQ(result.status, 0) << result.err;
   EXPECT_EQ(readFile(file("miss.m3u")), "#EXTM3U\n#EXTINF:0,X\n/old/x.mp3\n" + std::string(kBroken));

@@ -32,7 +32,9 @@ TEST(PathFormsTest, FormsOfWrittenPaths) {
 }
 
 TEST(PathFormsTest, WindowsPathsAreToldByDriveOrBackslash) {
-  for (const char* path : {"C:\\x", "c:x", "D:/x", "..\\x", "\\\\server\\x", "a\\b"}) EXPECT_TRUE(isWindowsPath(path)) << path;
+  for (const char* path : {"C:\\x", "c:x", "D:/x", "..\\x", "\\\\server\\x", "a\\b"}) {
+    EXPECT_TRUE(isWindowsPath(path)) << path;
+  }
   for (const char* path : {"/a", "rel/a", "file:///C:/x", "1:x", ""}) EXPECT_FALSE(isWindowsPath(path)) << path;
 }
 

@@ -44,7 +44,7 @@ class XmlSource {
   XmlFormat format = XmlFormat::kXspf;
   std::string charset;       // as declared, as supportedCharset names it
   std::string writeCharset;  // for new text: Windows-1252 when UTF-8 is declared but not written
-  std::string prefix;   // the root's namespace prefix with its ':', or ""
+  std::string prefix;        // the root's namespace prefix with its ':', or ""
   std::vector<Track> tracks;
 };
 
@@ -112,7 +112,10 @@ pugi::xml_node onlyRoot(const std::string& fileName, const pugi::xml_document& d
   pugi::xml_node root;
   for (const pugi::xml_node& node : doc.children()) {
     if (node.type() != pugi::node_element) continue;
-    if (root) refuse(fileName, lineAt(bytes, static_cast<size_t>(node.offset_debug())), "XML error: More than one root element");
+    if (root) {
+      refuse(fileName, lineAt(bytes, static_cast<size_t>(node.offset_debug())),
+             "XML error: More than one root element");
+    }
     root = node;
   }
   return root;
@@ -209,7 +212,7 @@ void addXspfTrack(XmlSource& source, const pugi::xml_node& element, xml::TextCod
   if (located) source.tracks.push_back(track);
 }
 
-// The attribute `name` of `element` when it holds text.
+// The attribute `name` of the start tag at `start`, when it holds text.
 std::optional<xml::AttributeValue> filledAttribute(const XmlSource& source, size_t start, std::string_view name,
                                                    xml::TextCodec& codec) {
   std::optional<xml::AttributeValue> value = xml::attributeOf(source.bytes, start, name);

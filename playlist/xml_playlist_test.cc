@@ -74,7 +74,8 @@ TEST_F(XmlPlaylistTest, DetectionByTheRootAndRefusals) {
       {"<asx/>\r\n<asx/>", error(2, "XML error: More than one root element")},
       {"<?xml version=\"1.0\" encoding=\"Shift_JIS\"?><asx/>", error(1, "XML error: Unsupported encoding 'Shift_JIS'")},
       {std::string("<\0a\0/\0>\0", 8), error(0, "UTF-16 text is not supported.")},
-      {std::string("ID3\x04\0\0\0\0\0\x21<asx/>", 16), error(0, "Not a playlist: audio, video, image or archive data.")},
+      {std::string("ID3\x04\0\0\0\0\0\x21<asx/>", 16),
+       error(0, "Not a playlist: audio, video, image or archive data.")},
   };
   for (const auto& [bytes, outcome] : cases) {
     EXPECT_EQ(read(bytes), outcome) << bytes;
@@ -118,7 +119,8 @@ TEST_F(XmlPlaylistTest, WplMedia) {
 
 TEST_F(XmlPlaylistTest, AsxEntriesInAnyLetterCaseAndCharacterSet) {
   read("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<ASX VERSION=\"3.0\">\n"
-       "<ENTRY><TITLE>Caf\xE9</TITLE><AUTHOR>B\xFCro</AUTHOR><REF HREF=\"caf%C3%A9.mp3\"/><REF HREF=\"2.mp3\"/></ENTRY>\n"
+       "<ENTRY><TITLE>Caf\xE9</TITLE><AUTHOR>B\xFCro</AUTHOR><REF HREF=\"caf%C3%A9.mp3\"/><REF HREF=\"2.mp3\"/>"
+       "</ENTRY>\n"
        "<REPEAT><Entry><ref href = 'http://x/y.asf'/></Entry>"
        "<REPEAT><entry><ref/><ref href=\"z.wma\"/><title>Z</title></entry></REPEAT></REPEAT>\n"
        "<ENTRYREF HREF=\"other.asx\"/>\n<ENTRY><TITLE>no ref</TITLE></ENTRY>\n</ASX>\n",
@@ -176,8 +178,9 @@ TEST_F(XmlPlaylistTest, WplChangesKeepQuotesAndLineEnds) {
   list_.entries[1].deleted = true;
   list_.entries[2].path = "Music/new b%.mp3";
   EXPECT_EQ(saved(),
-            "<?wpl version=\"1.0\"?>\r\n<smil>\r\n  <head>\r\n    <meta name=\"ItemCount\" content=\"3\"/>\r\n  </head>\r\n"
-            "  <body>\r\n    <seq>\r\n      <media src='..\\New\\Rock &apos;n&apos; Roll &amp; Co.mp3' tid=\"{A}\"/>\r\n"
+            "<?wpl version=\"1.0\"?>\r\n<smil>\r\n  <head>\r\n    <meta name=\"ItemCount\" content=\"3\"/>\r\n"
+            "  </head>\r\n  <body>\r\n    <seq>\r\n"
+            "      <media src='..\\New\\Rock &apos;n&apos; Roll &amp; Co.mp3' tid=\"{A}\"/>\r\n"
             "      <media src=\"Music/new b%.mp3\"/>\r\n    </seq>\r\n  </body>\r\n</smil>\r\n");
 }
 

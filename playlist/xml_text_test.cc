@@ -70,7 +70,9 @@ TEST(XmlTextTest, CharacterSetsByTheirUsualNames) {
     EXPECT_EQ(found ? found->c_str() : "(none)", std::string(canonical ? canonical : "(none)")) << declared;
   }
   EXPECT_TRUE(isValidUtf8("a\xC3\xA9\xF0\x9F\x8E\xB5"));
-  for (const char* bad : {"\xE9", "\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xC3"}) EXPECT_FALSE(isValidUtf8(bad));
+  for (const char* bad : {"\xE9", "\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xC3"}) {
+    EXPECT_FALSE(isValidUtf8(bad)) << bad;
+  }
 }
 
 TEST(XmlTextTest, BadReferencesAreFound) {

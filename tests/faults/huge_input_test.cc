@@ -277,8 +277,8 @@ TEST(HugeInputOfTheTool, AMillionEntriesInTheValidList) {
 
 // An XSPF playlist of at least `bytes` bytes, with tracks as players write them.
 std::string bigXspf(size_t bytes) {
-  std::string doc = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<playlist version=\"1\" xmlns=\"http://xspf.org/ns/0/\">\n"
-                    "  <trackList>\n";
+  std::string doc = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                    "<playlist version=\"1\" xmlns=\"http://xspf.org/ns/0/\">\n  <trackList>\n";
   for (int i = 0; doc.size() < bytes; ++i) {
     const std::string n = std::to_string(i);
     doc += "    <track>\n      <location>file:///music/" + std::to_string(i % 997) + "/song%20" + n +
