@@ -65,6 +65,7 @@ void checkOutputs(const std::vector<std::string>& names) {
 }
 
 void setTargetFormat(PlayList& list) {
+  if (toPls.active || toM3u.active) list.xmlSource.reset();  // -P and -M convert XML playlists too
   if (!list.plsFormat && toPls.active) {
     list.plsFormat = true;
   } else if (list.plsFormat && toM3u.active) {
@@ -105,7 +106,10 @@ void repairOne(PlayList& list, const kw::ValidLibrary& valid, PlayList& missing,
 
 void runRepair(const PlayList& valid, const std::vector<std::string>& names, Console& console) {
   PlayList missing(missingList.active ? missingList.currentValue : std::string("dummylist"));
-  if (appendMissing.active && missingList.active) kw::readPlaylist(missing, console.out, console.err);
+  if (appendMissing.active && missingList.active) {
+    kw::readPlaylist(missing, console.out, console.err);
+    missing.xmlSource.reset();  // the missing list is written as M3U (PLS with -P)
+  }
   std::vector<PlayList> lists;
   for (const std::string& name : names) lists.emplace_back(name);
   if (lists.empty()) throw kw::err::Error("Nothing to do.");
@@ -134,6 +138,7 @@ void run(int argc, char** argv, Console& console) {
   kw::ScanSettings scan;
   scan.liveCount = console.liveCount;
   kw::readSongList(valid, console.out, console.err, scan);
+  valid.xmlSource.reset();  // never written, so an XML document need not stay in memory
   if (dupeFinder.active) {
     runDupeFinder(valid, names, console);
   } else {

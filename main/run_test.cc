@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -211,6 +212,36 @@ TEST_F(RunTest, DupeFinderOnAFolder) {
                                              "a/03 Lantern.mp3\n#EXTINF:301,Anna Berg - Lantern\n" + root +
                                              "b/03 lantern.flac\n");
   EXPECT_EQ(result.out.rfind("Scanning folder 'music'\nFound 3 songs.\n", 0), 0u) << result.out;
+}
+
+TEST_F(RunTest, XmlPlaylistsAreConvertedByEitherOptionAndTheMissingListStaysM3u) {
+  const std::string xspf =
+      "<playlist><trackList><track><location>/music/rock/Band - First.mp3</location></track></trackList></playlist>";
+  const struct {
+    std::vector<std::string> options;
+    const char* saved;
+    std::string bytes;
+  } cases[] = {
+      {{}, "x.xspf", xspf},
+      {{"-M"}, "x.m3u", "/music/rock/Band - First.mp3\n"},
+      {{"-P", "-M"}, "x.pls", "[playlist]\nnumberofentries=1\nfile1=/music/rock/Band - First.mp3\n"},
+  };
+  for (const auto& c : cases) {
+    writeFile(file("x.xspf"), xspf);
+    std::vector<std::string> args = c.options;
+    args.insert(args.end(), {"v.m3u", "x.xspf"});
+    const RunResult result = run(args);
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(readFile(file(c.saved)), c.bytes);
+    EXPECT_EQ(fileExists(file("x.xspf")), c.saved == std::string("x.xspf"));
+    std::remove(file(c.saved).c_str());
+  }
+  writeFile(file("miss.xspf"), "<playlist><trackList><track><location>/old/x.mp3</location><title>X</title>"
+                               "</track></trackList></playlist>");
+  const RunResult result = run({"-A", "-m", "miss.xspf", "v.m3u", "i.m3u"}, "\n");
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(readFile(file("miss.m3u")), "#EXTM3U\n#EXTINF:0,X\n/old/x.mp3\n" + std::string(kBroken));
+  EXPECT_FALSE(fileExists(file("miss.xspf")));
 }
 
 }  // namespace

@@ -21,6 +21,44 @@ int hexValue(char c) {
   return lower >= 'a' && lower <= 'f' ? lower - 'a' + 10 : -1;
 }
 
+bool isEscapeAt(std::string_view text, std::size_t k) {
+  return text[k] == '%' && k + 2 < text.size() && hexValue(text[k + 1]) >= 0 && hexValue(text[k + 2]) >= 0;
+}
+
+// The length of the well-formed UTF-8 sequence at `k`; 0 when there is none
+// (a stray byte, an overlong form, a surrogate, beyond U+10FFFF).
+std::size_t utf8Length(std::string_view text, std::size_t k) {
+  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+  const unsigned first = byte(k);
+  if (first < 0x80) return 1;
+  std::size_t length = 0;
+  unsigned low = 0x80, high = 0xBF;  // the range of the second byte
+  if (first >= 0xC2 && first <= 0xDF) {
+    length = 2;
+  } else if (first >= 0xE0 && first <= 0xEF) {
+    length = 3;
+    if (first == 0xE0) low = 0xA0;
+    if (first == 0xED) high = 0x9F;
+  } else if (first >= 0xF0 && first <= 0xF4) {
+    length = 4;
+    if (first == 0xF0) low = 0x90;
+    if (first == 0xF4) high = 0x8F;
+  }
+  if (length == 0 || k + length > text.size() || byte(k + 1) < low || byte(k + 1) > high) return 0;
+  for (std::size_t i = 2; i < length; ++i) {
+    if ((byte(k + i) & 0xC0) != 0x80) return 0;
+  }
+  return length;
+}
+
+void appendEscaped(std::string& out, char c) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  const auto byte = static_cast<unsigned char>(c);
+  out += '%';
+  out += kHex[byte >> 4];
+  out += kHex[byte & 15];
+}
+
 bool hasDriveLetter(std::string_view path) {
   return path.size() >= 2 && isAsciiLetter(path[0]) && path[1] == ':';
 }
@@ -66,6 +104,10 @@ bool isRelativePath(std::string_view path) {
          !hasDriveLetter(path) && !isUri(path);
 }
 
+bool isWindowsPath(std::string_view path) {
+  return hasDriveLetter(path) || path.find('\\') != std::string_view::npos;
+}
+
 PathForm pathFormOf(std::string_view path) {
   if (isRelativePath(path)) return PathForm::kRelative;
   if (fileUriPath(path)) return PathForm::kFileUri;
@@ -93,28 +135,47 @@ std::string fileUri(std::string_view path) {
 }
 
 std::string percentEncoded(std::string_view text) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
   std::string result;
   result.reserve(text.size());
   for (const char c : text) {
     if (isUnreserved(c) || c == '/') {
       result += c;
     } else {
-      const auto byte = static_cast<unsigned char>(c);
-      result += '%';
-      result += kHex[byte >> 4];
-      result += kHex[byte & 15];
+      appendEscaped(result, c);
     }
   }
   return result;
+}
+
+std::string minimallyEncoded(std::string_view text) {
+  std::string result;
+  result.reserve(text.size());
+  for (std::size_t k = 0; k < text.size();) {
+    const auto byte = static_cast<unsigned char>(text[k]);
+    const std::size_t length = utf8Length(text, k);
+    if (length == 0 || byte < 0x20 || byte == 0x7F || isEscapeAt(text, k)) {
+      appendEscaped(result, text[k]);
+      ++k;
+    } else {
+      result.append(text.substr(k, length));
+      k += length;
+    }
+  }
+  return result;
+}
+
+bool holdsPercentEscape(std::string_view text) {
+  for (std::size_t k = 0; k < text.size(); ++k) {
+    if (isEscapeAt(text, k)) return true;
+  }
+  return false;
 }
 
 std::string percentDecoded(std::string_view text) {
   std::string result;
   result.reserve(text.size());
   for (std::size_t k = 0; k < text.size(); ++k) {
-    if (text[k] == '%' && k + 2 < text.size() && hexValue(text[k + 1]) >= 0 &&
-        hexValue(text[k + 2]) >= 0) {
+    if (isEscapeAt(text, k)) {
       result += static_cast<char>(hexValue(text[k + 1]) * 16 + hexValue(text[k + 2]));
       k += 2;
     } else {

@@ -29,6 +29,11 @@ bool isUri(std::string_view path);
 // start with '/', holds no '\', has no drive letter ("X:") and is no URI.
 bool isRelativePath(std::string_view path);
 
+// True for a path written the Windows way: a drive letter and ':' at the
+// start ("C:\x", "c:x", "D:/x"), or a '\' anywhere ("..\x", "\\server\x").
+// Such paths are never percent-encoded: the players that write them don't.
+bool isWindowsPath(std::string_view path);
+
 // The path a file:// URI names, percent-decoded: "file:///a%20b" and
 // "file://localhost/a%20b" give "/a b"; a Windows form "file:///C:/x" gives
 // "C:/x". The scheme and "localhost" in any letter case. Empty for any
@@ -43,6 +48,14 @@ std::string fileUri(std::string_view path);
 // Every byte of `text` except A-Z a-z 0-9 '-' '.' '_' '~' and '/' as "%XX"
 // (upper-case hexadecimal).
 std::string percentEncoded(std::string_view text);
+
+// `text` as a plain path that percentDecoded gives back unchanged: only a
+// '%' that starts an escape, control bytes and bytes that are not part of
+// UTF-8 are written "%XX"; blanks and other characters stay as they are.
+std::string minimallyEncoded(std::string_view text);
+
+// True when `text` holds a "%XX" escape that percentDecoded turns into a byte.
+bool holdsPercentEscape(std::string_view text);
 
 // `text` with each "%XX" (two hexadecimal digits, either case) turned into
 // its byte; a '%' not followed by two hexadecimal digits stays as it is.

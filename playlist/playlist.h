@@ -8,6 +8,8 @@
 
 namespace kw {
 
+class XmlSource;  // playlist/xml_playlist.h
+
 // The '#' lines of an entry other than its information line, in file order:
 // those standing before the information line and those between it and the
 // path. An entry without an information line has all of them in `beforeInfo`,
@@ -60,6 +62,10 @@ class PlayList {
   std::string fileName;
   // true: PLS (as read, or to be written); false: M3U, plain or extended.
   bool plsFormat = false;
+  // Set by the reader for an XSPF, WPL or ASX file: the document as read,
+  // which the writer splices the changes into (entry k is its track k).
+  // Null for M3U and PLS; resetting it makes the list M3U or PLS.
+  std::shared_ptr<const XmlSource> xmlSource;
 };
 
 }  // namespace kw

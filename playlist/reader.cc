@@ -11,6 +11,8 @@
 #include "Lib/kw/err/error.h"
 #include "Lib/kw/file/input_file.h"
 #include "playlist/numbers.h"
+#include "playlist/signatures.h"
+#include "playlist/xml_playlist.h"
 
 namespace kw {
 namespace {
@@ -165,6 +167,13 @@ void readPlaylist(PlayList& list, std::ostream& progress, std::ostream& warnings
   progress << "Reading playlist '" << list.fileName << "'\n";
   if (in.startsWith("\xFF\xFE") || in.startsWith("\xFE\xFF")) {
     headerError(in, "UTF-16 text is not supported.");
+  }
+  if (startsWithMediaSignature(in.unreadBlock())) {
+    headerError(in, "Not a playlist: audio, video, image or archive data.");
+  }
+  if (looksLikeXml(in.unreadBlock())) {
+    readXmlPlaylist(in, list, progress);
+    return;
   }
   in.skipPrefix("\xEF\xBB\xBF");
   std::string line;

@@ -1,4 +1,5 @@
-// Reading plain M3U, extended M3U and PLS playlists.
+// Reading plain M3U, extended M3U and PLS playlists, and (through
+// playlist/xml_playlist.h) XSPF, WPL and ASX.
 #ifndef PLAYLIST_READER_H_
 #define PLAYLIST_READER_H_
 
@@ -20,9 +21,12 @@ namespace kw {
 // no path). Writes the progress lines ("Reading playlist '...'", the format
 // detected) to `progress` and the "Unexpected content ignored: '...'" lines
 // to `warnings`.
+// A file that starts with the signature of media or archive data is refused;
+// one whose first byte other than blanks, tabs and line ends is '<' is read
+// as XML (readXmlPlaylist).
 // Throws kw::err::IOError when the file cannot be opened or read (nothing
 // written to `progress` on an open failure), kw::err::Error for a broken
-// header.
+// header, a file that is no playlist or an XML document refused.
 void readPlaylist(PlayList& list, std::ostream& progress = std::cout,
                   std::ostream& warnings = std::cerr);
 

@@ -13,6 +13,8 @@
 
 #include "Lib/kw/err/error.h"
 #include "playlist/numbers.h"
+#include "playlist/signatures.h"
+#include "playlist/xml_playlist.h"
 
 namespace kw {
 namespace {
@@ -98,17 +100,23 @@ bool writesExtendedM3u(const PlayList& list) {
 
 // Without a header, the first path of a plain M3U file is the line the reader
 // detects the format from: a path spelled "[playlist]" would turn the file
-// into an empty PLS, and one starting with a byte-order mark would lose those
-// bytes or have the file refused. Such a file gets the extended header, which
-// reads back to the same entries.
+// into an empty PLS, one starting with a byte-order mark would lose those
+// bytes or have the file refused, and a file starting like XML or like media
+// data would be read as XML or refused. Such a file gets the extended header,
+// which reads back to the same entries.
 bool firstPathPassesForHeader(const PlayList& list) {
+  std::string start;  // of the file without a header
   for (const PlaylistEntry& entry : list.entries) {
     if (entry.deleted) continue;
     const std::string_view path = entry.path;
-    return isPlsHeaderLine(path) || path.starts_with("\xEF\xBB\xBF") ||
-           path.starts_with("\xFF\xFE") || path.starts_with("\xFE\xFF");
+    if (start.empty() && (isPlsHeaderLine(path) || path.starts_with("\xEF\xBB\xBF") ||
+                          path.starts_with("\xFF\xFE") || path.starts_with("\xFE\xFF"))) {
+      return true;
+    }
+    start.append(path.substr(0, 64)) += '\n';
+    if (start.size() >= 64) break;
   }
-  return false;
+  return looksLikeXml(start) || startsWithMediaSignature(start);
 }
 
 // The header and, in M3U, the file's own lines.
@@ -284,6 +292,11 @@ void writeContent(const PlayList& list) {
     throw err::IOError(list.fileName);
   }
   Replacement file(target, list.fileName);
+  if (writesXml(list)) {
+    writeXmlPlaylist(list, [&file](std::string_view bytes) { file.write(bytes); });
+    file.commit();
+    return;
+  }
   std::string buffer;
   buffer.reserve(kFlushSize + 4096);
   appendHeader(buffer, list);
@@ -352,7 +365,8 @@ std::string correctedPlaylistName(const std::string& fileName, bool pls) {
 
 void savePlaylist(const PlayList& list, std::ostream& progress) {
   progress << "Saving '" << list.fileName << "'\n";
-  const std::string newName = correctedPlaylistName(list.fileName, list.plsFormat);
+  const std::string newName =
+      writesXml(list) ? xmlPlaylistName(list) : correctedPlaylistName(list.fileName, list.plsFormat);
   const bool newNameIsSameFile = newName != list.fileName && sameFile(list.fileName, newName);
   writeContent(list);
   if (newName == list.fileName) return;

@@ -11,6 +11,8 @@ namespace kw {
 
 // Rewrites the file `list.fileName` in the format chosen by `list.plsFormat`,
 // leaving out deleted entries, then renames it to correctedPlaylistName().
+// An XML playlist as read (writesXml) is spliced instead and renamed to
+// xmlPlaylistName() (playlist/xml_playlist.h).
 // M3U gets the "#EXTM3U" header when any entry (deleted ones included) has
 // information, when any '#' line is written, or when the first path would
 // read as a header; `list.fileLines` follow the header, `list.trailingLines`

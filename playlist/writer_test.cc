@@ -109,9 +109,11 @@ TEST_F(WriterTest, PlainM3uHasNoHeaderButADeletedEntryWithInfoCounts) {
 
 // A plain M3U file is detected by its first line, so a first path that
 // looks like a header must not be written bare: it would read back as an
-// empty PLS, lose its byte-order-mark bytes, or be refused.
+// empty PLS, lose its byte-order-mark bytes, be read as XML, or be refused.
 TEST_F(WriterTest, FirstPathThatLooksLikeAHeaderGetsTheExtendedHeader) {
-  for (const std::string first : {"[PlayList]", "\xEF\xBB\xBF" "a.mp3", "\xFF\xFE" "a.mp3", "\xFE\xFF" "a.mp3"}) {
+  for (const std::string& first : {std::string("[PlayList]"), std::string("\xEF\xBB\xBF" "a.mp3"),
+                                   std::string("\xFF\xFE" "a.mp3"), std::string("\xFE\xFF" "a.mp3"),
+                                   std::string("\t<a>.mp3"), std::string("II*\0a.mp3", 9)}) {
     PlayList list(dir_.file("h.m3u"));
     list.entries.emplace_back("gone.mp3");
     list.entries.back().deleted = true;

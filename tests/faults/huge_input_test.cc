@@ -1,6 +1,7 @@
 // Huge and odd input: a 100 MB single line, a million entries, lines of NUL
 // bytes, invalid UTF-8, PLS numbers beyond the int range, a 1 MB formatted
-// message and a 10,000-word command line. Each is handled whole, without a
+// message, a 10,000-word command line, a 100 MB XML playlist and one nested
+// 100,000 levels deep. Each is handled whole, without a
 // crash, in time and memory proportional to its size; the memory bounds are
 // checked on the real binary (ru_maxrss of the child) when it is built
 // without sanitizers, and a run that hangs is killed by the child timeout.
@@ -310,6 +311,67 @@ TEST(HugeInputOfTheTool, AMillionEntriesInTheValidList) {
   ASSERT_TRUE(result.exited) << describe(result);
   EXPECT_EQ(0, result.status) << describe(result);
   EXPECT_EQ("/music/3/song3.mp3\n/music/5/song5.mp3\n", readFile(dir.file("i.m3u")));
+}
+
+// An XSPF playlist of at least `bytes` bytes, with tracks as players write them.
+std::string bigXspf(size_t bytes) {
+  std::string doc = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                    "<playlist version=\"1\" xmlns=\"http://xspf.org/ns/0/\">\n  <trackList>\n";
+  for (int i = 0; doc.size() < bytes; ++i) {
+    const std::string n = std::to_string(i);
+    doc += "    <track>\n      <location>file:///music/" + std::to_string(i % 997) + "/song%20" + n +
+           ".mp3</location>\n      <title>Song " + n + "</title>\n      <creator>Artist " + std::to_string(i % 997) +
+           "</creator>\n      <duration>" + std::to_string((i % 600 + 1) * 1000) + "</duration>\n    </track>\n";
+  }
+  return doc + "  </trackList>\n</playlist>\n";
+}
+
+TEST(HugeInput, AHundredMegabyteXmlPlaylistIsRewrittenUnchanged) {
+  ScratchDir dir;
+  const std::string doc = bigXspf(hugeLineBytes());
+  writeFile(dir.file("big.xspf"), doc);
+  kw::PlayList list = readList(dir.file("big.xspf"));
+  ASSERT_GT(list.entries.size(), 1000u);
+  EXPECT_EQ("/music/0/song 0.mp3", list.entries[0].path);
+  EXPECT_EQ("#EXTINF:1,Artist 0 - Song 0", *list.entries[0].extInfo);
+  kw::savePlaylist(list, discard());
+  EXPECT_TRUE(readFile(dir.file("big.xspf")) == doc);
+}
+
+TEST(HugeInputOfTheTool, AHundredMegabyteXmlValidList) {
+  ScratchDir dir;
+  const std::string doc = bigXspf(hugeLineBytes());
+  writeFile(dir.file("v.xspf"), doc);
+  writeFile(dir.file("i.m3u"), "/music/3/song 3.mp3\n");
+  ChildOptions options;
+  options.workDir = dir.path();
+  options.args = {"v.xspf", "i.m3u"};
+  const ChildResult result = runTool(options);
+  ASSERT_TRUE(result.exited) << describe(result);
+  EXPECT_EQ(0, result.status) << describe(result);
+  EXPECT_EQ("/music/3/song 3.mp3\n", readFile(dir.file("i.m3u")));
+  expectMemoryBelow(result, 8 * doc.size() + (100 << 20), "a 100 MB XSPF");
+}
+
+TEST(HugeInputOfTheTool, XmlNestedAHundredThousandLevels) {
+  ScratchDir dir;
+  std::string open, close;
+  for (int i = 0; i < 100000; ++i) open += "<x>", close += "</x>";
+  const std::string deep = "<playlist><trackList><track><location>/music/1/song1.mp3</location><extension>" + open +
+                           close + "</extension></track></trackList></playlist>\n";
+  writeFile(dir.file("v.m3u"), songList(3));
+  writeFile(dir.file("deep.xspf"), deep);
+  writeFile(dir.file("broken.xspf"), "<playlist>\n" + open);
+  ChildOptions options;
+  options.workDir = dir.path();
+  options.args = {"v.m3u", "deep.xspf", "broken.xspf"};
+  const ChildResult result = runTool(options);
+  ASSERT_TRUE(result.exited) << describe(result);
+  EXPECT_EQ(0, result.status) << describe(result);
+  EXPECT_TRUE(readFile(dir.file("deep.xspf")) == deep);
+  EXPECT_NE(result.err.find("Error in broken.xspf (#2): XML error: Start-end tags mismatch\nIgnored. Continuing.\n"),
+            std::string::npos)
+      << result.err;
 }
 
 }  // namespace

@@ -16,7 +16,7 @@ seconds="${1:-60}"
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 build="${2:-$root/build/fuzz}"
 fuzz_dir="$root/tests/fuzz"
-targets=(fuzz_playlist_reader fuzz_cmdline fuzz_path_similarity fuzz_name_match)
+targets=(fuzz_playlist_reader fuzz_xml_playlist fuzz_cmdline fuzz_path_similarity fuzz_name_match)
 
 case "$seconds" in
   ''|*[!0-9]*) echo "usage: $0 [seconds-per-target] [build-dir]" >&2; exit 2 ;;

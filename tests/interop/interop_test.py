@@ -2,7 +2,7 @@
 """Interoperability tests: the playlists the tool writes, read back by
 independent players' readers.
 
-  interop_test.py --tool PATH --suite generated|fixtures|corpus [--reader mpv|totem]
+  interop_test.py --tool PATH --suite generated|fixtures|corpus|xml [--reader mpv|totem]
 
 Without --reader the suite checks the tool alone (exact bytes written, exact
 output, exit status); with a reader it checks that the reader lists the
@@ -11,10 +11,13 @@ entries the tool meant to write. Exit status 0 all passed, 1 a failure,
 """
 import argparse
 import os
+import posixpath
+import re
 import shutil
 import subprocess
 import sys
 import tempfile
+from urllib.parse import unquote_to_bytes
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
@@ -153,12 +156,66 @@ def runFixture(tool, readerClass, scratch, fixture):
     checkReader(readerClass, run.path(fixture.saved), entries, pls)
 
 
+# ---------------------------------------------------------------- xml
+
+def located(location):
+    """The file a reader's location names: a file:// URI decoded, anything
+    else as the reader gave it."""
+    return unquote_to_bytes(location[7:]) if location.startswith(b"file://") else location
+
+
+def target(folder, path):
+    """The file a path written in a playlist in `folder` names."""
+    if views.SCHEME.match(path) or re.match(rb"^[A-Za-z]:", path) or path.startswith(b"/"):
+        return path
+    return posixpath.normpath(folder.encode() + b"/" + path)
+
+
+def runXmlFixture(tool, readerClass, scratch, fixture):
+    """One moved song of an XML playlist, found again with -a: the new
+    location is written into the original bytes, and a reader lists the
+    tracks it listed for the original, the moved one at its new place."""
+    from fixtures import MINIMUM
+    name = os.fsdecode(fixture.input)
+    source = os.path.join(HERE, "fixtures", name)
+    with open(source, "rb") as f:
+        original = f.read()
+    shutil.copyfile(source, os.path.join(scratch, name))
+    valid = [fixture.newPath if k == fixture.moved else path for k, path in enumerate(fixture.paths)]
+    run = Run(tool, scratch, fixture.input, ["-a"], valid)
+    expectEqual("exit status", run.status, 0)
+    with open(run.path(fixture.input), "rb") as f:
+        written = f.read()
+    if readerClass is None:
+        expectEqual("occurrences of the old location", original.count(fixture.oldText), 1)
+        expectEqual("bytes of " + name, written, original.replace(fixture.oldText, fixture.newText))
+        expectEqual("standard output", run.stdout,
+                    b"Reading playlist 'valid.m3u'\nAssuming m3u format.\nReading playlist '" + fixture.input +
+                    b"'\nDetected " + fixture.detected + b" format.\nCorrected entries = 1 - Corrected infos = 0\n"
+                    b"Deleted entries = 0 - Deleted dupes = 0\nSaving '" + fixture.input + b"'\n\n")
+        expectEqual("standard error", run.stderr, MINIMUM + b"Song: '" + fixture.paths[fixture.moved] +
+                    b"'\nAuto: '" + fixture.newPath + b"'\n")
+        return
+    copy = os.path.join(scratch, "original-" + name)  # beside it, so relative paths resolve alike
+    shutil.copyfile(source, copy)
+    before, after = readerClass.read(copy), readerClass.read(run.path(fixture.input))
+    expectEqual("%s's result" % readerClass.name, after.status, before.status)
+    expectEqual("%s's track count" % readerClass.name, len(after.entries), len(before.entries))
+    for k, (old, new) in enumerate(zip(before.entries, after.entries)):
+        if k != fixture.moved:
+            expectEqual("%s's track %d" % (readerClass.name, k), tuple(new), tuple(old))
+            continue
+        expectEqual("%s's title and length of the moved track" % readerClass.name, new[1:], old[1:])
+        expectEqual("the file %s finds for the moved track" % readerClass.name, located(new.location),
+                    target(scratch, fixture.newPath))
+
+
 # ---------------------------------------------------------------- main
 
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--tool", required=True)
-    parser.add_argument("--suite", required=True, choices=["generated", "fixtures", "corpus"])
+    parser.add_argument("--suite", required=True, choices=["generated", "fixtures", "corpus", "xml"])
     parser.add_argument("--reader", choices=sorted(readers.READERS))
     parser.add_argument("--corpus", default=os.path.join(HERE, "..", "..", "..", "shared", "corpus"))
     args = parser.parse_args()
@@ -173,6 +230,10 @@ def main():
 
     if args.suite == "generated":
         cases = [(c[0], lambda s, c=c: runGenerated(args.tool, readerClass, s, c)) for c in generatedCases()]
+    elif args.suite == "xml":
+        import xml_fixtures
+        cases = [(os.fsdecode(f.input), lambda s, f=f: runXmlFixture(args.tool, readerClass, s, f))
+                 for f in xml_fixtures.FIXTURES]
     elif args.suite == "fixtures":
         import fixtures
         cases = [(os.fsdecode(f.input), lambda s, f=f: runFixture(args.tool, readerClass, s, f))

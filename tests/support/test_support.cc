@@ -56,4 +56,13 @@ std::string corpusDir() {
   return "";
 }
 
+std::string corpusXmlDir() {
+  for (const char* up : {"/../shared/corpus-xml", "/../../shared/corpus-xml"}) {
+    const std::string dir = sourceDir() + up;
+    struct stat info;
+    if (stat(dir.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) return dir;
+  }
+  return "";
+}
+
 }  // namespace trackmend_test

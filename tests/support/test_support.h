@@ -29,6 +29,9 @@ std::string readFile(const std::string& fileName);
 bool fileExists(const std::string& fileName);
 // The folder of the shared corpus of real playlists, or "" when absent.
 std::string corpusDir();
+// The folder of the shared corpus of real XML playlists, or "" when absent:
+// beside the source tree, or beside the folder that holds it (a worktree).
+std::string corpusXmlDir();
 // The project's source folder (for bundled data files).
 std::string sourceDir();
 

@@ -1,6 +1,7 @@
 #include "Lib/kw/file/input_file.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -101,6 +102,26 @@ bool InputFile::skipPrefix(std::string_view prefix) {
   if (!startsWith(prefix)) return false;
   readPosition_ += static_cast<unsigned>(prefix.size());
   return true;
+}
+
+std::string_view InputFile::unreadBlock() const {
+  return std::string_view(buffer_.get() + readPosition_, bufferFill_ - readPosition_);
+}
+
+void InputFile::readRest(std::string& out) {
+  struct stat info;
+  if (fstat(fileHandle_, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
+    out.reserve(out.size() + static_cast<size_t>(info.st_size));  // one allocation for a whole file
+  }
+  while (nextBlock()) {
+    if (afterCarriageReturn_) {
+      // The line feed of a CR LF belongs to the line already returned.
+      afterCarriageReturn_ = false;
+      if (buffer_[readPosition_] == '\n' && ++readPosition_ == bufferFill_) continue;
+    }
+    out.append(buffer_.get() + readPosition_, bufferFill_ - readPosition_);
+    readPosition_ = bufferFill_;
+  }
 }
 
 }  // namespace kw::file

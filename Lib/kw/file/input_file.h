@@ -36,6 +36,13 @@ class InputFile {
   bool startsWith(std::string_view prefix) const;
   // Consumes `prefix` when startsWith(prefix); returns whether it did.
   bool skipPrefix(std::string_view prefix);
+  // The unread bytes of the current block (at most the block size), for
+  // telling the kind of a file by its first bytes; valid until the next read.
+  std::string_view unreadBlock() const;
+  // Appends every unread byte to `out` and leaves the input exhausted; for
+  // files that are taken as a whole rather than line by line. Line ends are
+  // not counted. Throws kw::err::IOError(fileName()) when reading fails.
+  void readRest(std::string& out);
 
   const std::string& fileName() const { return fileName_; }
   // The number of line ends consumed so far (64 bits: a file of more than

@@ -137,6 +137,26 @@ TEST_F(InputFileTest, ByteOrderMarkCanBeSkipped) {
   EXPECT_FALSE(shortFile.startsWith("\xEF\xBB\xBF"));
 }
 
+TEST_F(InputFileTest, RestIsReadWholeAfterAPeekAtTheFirstBlock) {
+  std::string bytes;
+  for (int i = 0; i < 3000; ++i) bytes += static_cast<char>(i * 7);
+  for (unsigned size : {1u, 7u, 2048u, 8192u}) {
+    InputFile in(file(bytes), size);
+    EXPECT_EQ(in.unreadBlock(), bytes.substr(0, size)) << size;
+    std::string rest = "kept:";
+    in.readRest(rest);
+    EXPECT_EQ(rest, "kept:" + bytes) << size;
+    EXPECT_EQ(in.unreadBlock(), "");
+    std::string line;
+    EXPECT_FALSE(in.readLine(line));
+  }
+  InputFile partly(file("one\r\ntwo\nthree"), 4);
+  std::string line, rest;
+  ASSERT_TRUE(partly.readLine(line));
+  partly.readRest(rest);
+  EXPECT_EQ(rest, "two\nthree");  // the LF of the CR LF went with "one"
+}
+
 TEST_F(InputFileTest, MissingFileIsAnIOError) {
   const std::string name = dir_.file("missing.m3u");
   try {
