@@ -106,6 +106,14 @@ bool isFolder(const std::string& name) {
   return ::stat(name.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+void readSongList(SongList& songs, std::ostream& progress, std::ostream& warnings, const ScanSettings& settings) {
+  if (!isFolder(songs.fileName())) return readSongs(songs, progress, warnings);
+  PlayList list(songs.fileName());
+  scanFolder(list, progress, warnings, settings);
+  for (const PlaylistEntry& e : list.entries)
+    songs.add(e.path, e.extInfo ? std::optional<std::string_view>(*e.extInfo) : std::nullopt);
+}
+
 void readSongList(PlayList& list, std::ostream& progress, std::ostream& warnings, const ScanSettings& settings) {
   if (isFolder(list.fileName)) {
     scanFolder(list, progress, warnings, settings);

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "playlist/playlist.h"
+#include "playlist/song_list.h"
 
 namespace kw {
 
@@ -42,6 +43,11 @@ bool isFolder(const std::string& name);
 // (scanFolder), anything else is read as a playlist (readPlaylist, which
 // throws as it does).
 void readSongList(PlayList& list, std::ostream& progress = std::cout, std::ostream& warnings = std::cerr,
+                  const ScanSettings& settings = {});
+
+// The same into the compact form of a library (readSongs for a playlist):
+// only each song's path and information line.
+void readSongList(SongList& songs, std::ostream& progress = std::cout, std::ostream& warnings = std::cerr,
                   const ScanSettings& settings = {});
 
 }  // namespace kw

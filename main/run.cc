@@ -104,7 +104,7 @@ void repairOne(PlayList& list, const kw::ValidLibrary& valid, PlayList& missing,
   }
 }
 
-void runRepair(const PlayList& valid, const std::vector<std::string>& names, Console& console) {
+void runRepair(const kw::SongList& valid, const std::vector<std::string>& names, Console& console) {
   PlayList missing(missingList.active ? missingList.currentValue : std::string("dummylist"));
   if (appendMissing.active && missingList.active) {
     kw::readPlaylist(missing, console.out, console.err);
@@ -129,19 +129,24 @@ void runDupeFinder(const PlayList& valid, const std::vector<std::string>& names,
   kw::savePlaylist(output, console.out);
 }
 
+// The duplicate finder copies whole entries, '#' lines included; the repair
+// needs only paths and information lines, kept compactly for large
+// libraries.
 void run(int argc, char** argv, Console& console) {
   programInfo.init(argc, argv);
   checkRules();
   const std::vector<std::string> names = invalidListNames();
   checkOutputs(names);
-  PlayList valid(validList.currentValue);
   kw::ScanSettings scan;
   scan.liveCount = console.liveCount;
-  kw::readSongList(valid, console.out, console.err, scan);
-  valid.xmlSource.reset();  // never written, so an XML document need not stay in memory
   if (dupeFinder.active) {
+    PlayList valid(validList.currentValue);
+    kw::readSongList(valid, console.out, console.err, scan);
+    valid.xmlSource.reset();  // never written, so an XML document need not stay in memory
     runDupeFinder(valid, names, console);
   } else {
+    kw::SongList valid(validList.currentValue);
+    kw::readSongList(valid, console.out, console.err, scan);
     runRepair(valid, names, console);
   }
 }

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <iterator>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -47,59 +48,114 @@ void moveLines(std::vector<std::string>& from, std::vector<std::string>& to) {
   from.clear();
 }
 
-// Turns M3U content lines into entries: the '#' lines standing between two
+// Where the reader puts the songs it reads: a playlist keeps everything, a
+// song list only paths and information lines.
+class SongSink {
+ public:
+  virtual ~SongSink() = default;
+  // Whether the sink keeps '#' lines other than information lines.
+  virtual bool keepsLines() const = 0;
+  // A song; `info` is its information line (null: none) and may be moved
+  // from; `lines`, when the sink keeps lines, its other '#' lines.
+  virtual void addSong(std::string_view path, std::string* info, EntryLines&& lines) = 0;
+  // '#' lines of the file itself, standing before the first song's
+  // information line or (`trailing`) after the last song.
+  virtual void addFileLines(std::vector<std::string>& lines, bool trailing) = 0;
+  // The file turned out to be PLS (told before its body is read).
+  virtual void markPls() {}
+};
+
+class PlayListSink : public SongSink {
+ public:
+  explicit PlayListSink(PlayList& list) : list_(list) {}
+  bool keepsLines() const override { return true; }
+  void addSong(std::string_view path, std::string* info, EntryLines&& lines) override {
+    PlaylistEntry& entry =
+        list_.entries.emplace_back(std::string(path), info ? std::move(*info) : std::string());
+    if (!lines.beforeInfo.empty() || !lines.afterInfo.empty())
+      entry.otherLines = std::make_unique<EntryLines>(std::move(lines));
+  }
+  void addFileLines(std::vector<std::string>& lines, bool trailing) override {
+    moveLines(lines, trailing ? list_.trailingLines : list_.fileLines);
+  }
+  void markPls() override { list_.plsFormat = true; }
+
+ private:
+  PlayList& list_;
+};
+
+class SongListSink : public SongSink {
+ public:
+  explicit SongListSink(SongList& songs) : songs_(songs) {}
+  bool keepsLines() const override { return false; }
+  void addSong(std::string_view path, std::string* info, EntryLines&&) override {
+    songs_.add(path, info ? std::optional<std::string_view>(*info) : std::nullopt);
+  }
+  void addFileLines(std::vector<std::string>&, bool) override {}
+
+ private:
+  SongList& songs_;
+};
+
+// Turns M3U content lines into songs: the '#' lines standing between two
 // paths belong to the second, the last "#EXTINF" one being its information
 // line; those before the first path's information line belong to the file.
+// The pending lines keep their capacity from song to song unless a sink
+// takes them, so reading a library allocates nothing per song.
 class M3uBody {
  public:
-  M3uBody(PlayList& list, std::ostream& progress) : list_(list), progress_(progress) {}
+  M3uBody(SongSink& sink, std::ostream& progress) : sink_(sink), progress_(progress) {}
 
   void take(std::string_view content) {
     const std::string_view hash = hashLine(content);
-    if (!hash.empty()) {
-      pending_.emplace_back(hash);
+    if (hash.empty()) {
+      addSong(content);
+    } else if (pendingCount_ < pending_.size()) {
+      pending_[pendingCount_++].assign(hash);
     } else {
-      addEntry(content);
+      pending_.emplace_back(hash);
+      ++pendingCount_;
     }
   }
 
   // The '#' lines after the last path stay with the file.
-  void finish() { moveLines(pending_, sawPath_ ? list_.trailingLines : list_.fileLines); }
+  void finish() {
+    pending_.resize(pendingCount_);
+    sink_.addFileLines(pending_, sawPath_);
+  }
 
  private:
-  void addEntry(std::string_view path) {
-    size_t info = std::string::npos;
-    for (size_t i = 0; i < pending_.size(); ++i) {
+  void addSong(std::string_view path) {
+    std::size_t info = std::string::npos;
+    for (std::size_t i = 0; i < pendingCount_; ++i) {
       if (isInfoLine(pending_[i])) info = i;
     }
-    PlaylistEntry& entry = list_.entries.emplace_back(
-        std::string(path), info == std::string::npos ? std::string() : std::move(pending_[info]));
     EntryLines lines;
-    for (size_t i = 0; i < pending_.size(); ++i) {
+    for (std::size_t i = 0; i < pendingCount_; ++i) {
       if (i == info) continue;
       if (i < info && isInfoLine(pending_[i])) {
         progress_ << "Duplicated extended playlist info skipped\n";
         continue;
       }
-      (i < info ? lines.beforeInfo : lines.afterInfo).push_back(std::move(pending_[i]));
+      if (sink_.keepsLines())
+        (i < info ? lines.beforeInfo : lines.afterInfo).push_back(std::move(pending_[i]));
     }
-    pending_.clear();
-    if (!sawPath_) moveLines(lines.beforeInfo, list_.fileLines);
+    if (!sawPath_) sink_.addFileLines(lines.beforeInfo, false);
     sawPath_ = true;
-    if (!lines.beforeInfo.empty() || !lines.afterInfo.empty()) {
-      entry.otherLines = std::make_unique<EntryLines>(std::move(lines));
-    }
+    sink_.addSong(path, info == std::string::npos ? nullptr : &pending_[info], std::move(lines));
+    pendingCount_ = 0;
   }
 
-  PlayList& list_;
+  SongSink& sink_;
   std::ostream& progress_;
   std::vector<std::string> pending_;  // the '#' lines since the last path
+  std::size_t pendingCount_ = 0;      // how many of pending_ are in use
   bool sawPath_ = false;
 };
 
-void readM3uBody(file::InputFile& in, std::string& line, bool haveLine, PlayList& list,
+void readM3uBody(file::InputFile& in, std::string_view& line, bool haveLine, SongSink& sink,
                  std::ostream& progress) {
-  M3uBody body(list, progress);
+  M3uBody body(sink, progress);
   for (; haveLine; haveLine = in.readLine(line)) {
     const std::string_view content = stripSpaces(line);
     if (!content.empty()) body.take(content);
@@ -112,12 +168,13 @@ struct PendingSong {
   int index = 0;
   std::string path, title, length;
 
-  void appendTo(PlayList& list) const {
+  void appendTo(SongSink& sink) const {
     if (path.empty()) return;
     if (title.empty()) {
-      list.entries.emplace_back(path);
+      sink.addSong(path, nullptr, EntryLines());
     } else {
-      list.entries.emplace_back(path, "#EXTINF:" + std::to_string(atoiClamped(length)) + "," + title);
+      std::string info = "#EXTINF:" + std::to_string(atoiClamped(length)) + "," + title;
+      sink.addSong(path, &info, EntryLines());
     }
   }
   std::string* field(size_t keyLength) {
@@ -133,7 +190,7 @@ size_t plsKeyLength(std::string_view line) {
 }
 
 // Takes one non-empty PLS line; false when it is not a recognised key line.
-bool readPlsLine(std::string_view content, PendingSong& song, PlayList& list) {
+bool readPlsLine(std::string_view content, PendingSong& song, SongSink& sink) {
   const size_t keyLength = plsKeyLength(content);
   if (keyLength == 0) return false;
   const size_t equals = content.find('=', keyLength);
@@ -141,7 +198,7 @@ bool readPlsLine(std::string_view content, PendingSong& song, PlayList& list) {
   const int index = atoiClamped(content.substr(keyLength));
   if (index <= 0) return false;
   if (index != song.index) {
-    song.appendTo(list);
+    song.appendTo(sink);
     song = PendingSong();
     song.index = index;
   }
@@ -149,34 +206,22 @@ bool readPlsLine(std::string_view content, PendingSong& song, PlayList& list) {
   return true;
 }
 
-void readPlsBody(file::InputFile& in, std::string& line, bool haveLine, PlayList& list,
+void readPlsBody(file::InputFile& in, std::string_view& line, bool haveLine, SongSink& sink,
                  std::ostream& warnings) {
   PendingSong song;
   for (; haveLine; haveLine = in.readLine(line)) {
     const std::string_view content = stripSpaces(line);
-    if (content.empty() || readPlsLine(content, song, list)) continue;
+    if (content.empty() || readPlsLine(content, song, sink)) continue;
     if (content[0] != '\0') warnings << "Unexpected content ignored: '" << content << "'\n";
   }
-  song.appendTo(list);
+  song.appendTo(sink);
 }
 
-}  // namespace
-
-void readPlaylist(PlayList& list, std::ostream& progress, std::ostream& warnings) {
-  file::InputFile in(list.fileName, kReadBlock);
-  progress << "Reading playlist '" << list.fileName << "'\n";
-  if (in.startsWith("\xFF\xFE") || in.startsWith("\xFE\xFF")) {
-    headerError(in, "UTF-16 text is not supported.");
-  }
-  if (startsWithMediaSignature(in.unreadBlock())) {
-    headerError(in, "Not a playlist: audio, video, image or archive data.");
-  }
-  if (looksLikeXml(in.unreadBlock())) {
-    readXmlPlaylist(in, list, progress);
-    return;
-  }
+// Reads an M3U or PLS file whose first bytes were checked.
+void readTextPlaylist(file::InputFile& in, SongSink& sink, std::ostream& progress,
+                      std::ostream& warnings) {
   in.skipPrefix("\xEF\xBB\xBF");
-  std::string line;
+  std::string_view line;  // valid until the next line is read
   bool haveLine = in.readLine(line);
   if (!haveLine) {
     progress << "Assuming input is an empty playlist in m3u format.\n";
@@ -185,20 +230,59 @@ void readPlaylist(PlayList& list, std::ostream& progress, std::ostream& warnings
   if (!line.empty() && line[0] == '#') {
     if (line != "#EXTM3U") headerError(in, "#EXTM3U awaited.");
     progress << "Detected extended m3u format.\n";
-    readM3uBody(in, line, in.readLine(line), list, progress);
+    readM3uBody(in, line, in.readLine(line), sink, progress);
     return;
   }
   if (!isPlsHeaderLine(line)) {
     progress << "Assuming m3u format.\n";
-    readM3uBody(in, line, true, list, progress);
+    readM3uBody(in, line, true, sink, progress);
     return;
   }
-  list.plsFormat = true;
+  sink.markPls();
   progress << "Detected pls format.\n";
   if (!in.readLine(line)) headerError(in, "Unexpected end of file behind header");
   haveLine = true;
   if (startsWithIgnoringCase(line, "numberofentries=")) haveLine = in.readLine(line);
-  readPlsBody(in, line, haveLine, list, warnings);
+  readPlsBody(in, line, haveLine, sink, warnings);
+}
+
+// Opens `fileName`, writes the "Reading playlist" line and refuses what is
+// no playlist text (UTF-16, media data); returns whether it is XML.
+bool openPlaylist(file::InputFile& in, std::ostream& progress) {
+  progress << "Reading playlist '" << in.fileName() << "'\n";
+  if (in.startsWith("\xFF\xFE") || in.startsWith("\xFE\xFF")) {
+    headerError(in, "UTF-16 text is not supported.");
+  }
+  if (startsWithMediaSignature(in.unreadBlock())) {
+    headerError(in, "Not a playlist: audio, video, image or archive data.");
+  }
+  return looksLikeXml(in.unreadBlock());
+}
+
+}  // namespace
+
+void readPlaylist(PlayList& list, std::ostream& progress, std::ostream& warnings) {
+  file::InputFile in(list.fileName, kReadBlock);
+  if (openPlaylist(in, progress)) {
+    readXmlPlaylist(in, list, progress);
+    return;
+  }
+  PlayListSink sink(list);
+  readTextPlaylist(in, sink, progress, warnings);
+}
+
+void readSongs(SongList& songs, std::ostream& progress, std::ostream& warnings) {
+  file::InputFile in(songs.fileName(), kReadBlock);
+  if (openPlaylist(in, progress)) {
+    PlayList list(songs.fileName());
+    readXmlPlaylist(in, list, progress);
+    list.xmlSource.reset();
+    for (const PlaylistEntry& e : list.entries)
+      songs.add(e.path, e.extInfo ? std::optional<std::string_view>(*e.extInfo) : std::nullopt);
+    return;
+  }
+  SongListSink sink(songs);
+  readTextPlaylist(in, sink, progress, warnings);
 }
 
 }  // namespace kw

@@ -6,6 +6,7 @@
 #include <iostream>
 
 #include "playlist/playlist.h"
+#include "playlist/song_list.h"
 
 namespace kw {
 
@@ -29,6 +30,13 @@ namespace kw {
 // header, a file that is no playlist or an XML document refused.
 void readPlaylist(PlayList& list, std::ostream& progress = std::cout,
                   std::ostream& warnings = std::cerr);
+
+// Reads the file `songs.fileName()` like readPlaylist, with the same output
+// and errors, appending to `songs` only each song's path and information
+// line: the form of a validList of a large library, read without a heap
+// allocation per song. Also throws what SongList::add throws.
+void readSongs(SongList& songs, std::ostream& progress = std::cout,
+               std::ostream& warnings = std::cerr);
 
 }  // namespace kw
 

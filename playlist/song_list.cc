@@ -16,7 +16,6 @@ std::size_t songTextLimit = kSongTextLimit;
 SongList::SongList(std::string fileName) : fileName_(std::move(fileName)) {}
 
 SongList::SongList(const PlayList& list) : fileName_(list.fileName) {
-  reserve(list.entries.size());
   for (const PlaylistEntry& e : list.entries)
     add(e.path, e.extInfo ? std::optional<std::string_view>(*e.extInfo) : std::nullopt);
 }
@@ -36,10 +35,10 @@ void SongList::add(std::string_view path, std::optional<std::string_view> info) 
 // larger than a block gets a block of its own.
 char* SongList::room(std::size_t bytes) {
   if (bytes > freeSize_) {
-    const std::size_t size = std::max(bytes, kBlockSize);
-    blocks_.push_back(std::make_unique_for_overwrite<char[]>(size));
-    free_ = blocks_.back().get();
-    freeSize_ = size;
+    const std::size_t grown = std::min(kLargestBlock, kFirstBlock << std::min<std::size_t>(blocks_.size(), 16));
+    blocks_.emplace_back(std::max(bytes, grown));
+    free_ = blocks_.back().data();
+    freeSize_ = blocks_.back().size();
   }
   char* place = free_;
   free_ += bytes;

@@ -1,7 +1,7 @@
 // The songs of a library held compactly: a validList of a million songs is
 // read once and then only looked up, so its paths and information lines are
 // stored back to back in large blocks, 16 bytes of bookkeeping per song,
-// instead of as playlist entries with their own heap strings.
+// instead of as playlist entries with their own heap strings. Move-only.
 #ifndef PLAYLIST_SONG_LIST_H_
 #define PLAYLIST_SONG_LIST_H_
 
@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "Lib/kw/sys_dep/huge_buffer.h"
 #include "playlist/playlist.h"
 
 namespace kw {
@@ -33,17 +34,14 @@ class SongList {
   // kw::err::Error("The valid playlist is too large (more than 4 GiB of
   // text).") when the path or the line is longer than the limit.
   void add(std::string_view path, std::optional<std::string_view> info);
-  // Lets add() grow the bookkeeping without copying it again and again.
-  void reserve(std::size_t songs) { songs_.reserve(songs); }
-
   std::size_t size() const { return songs_.size(); }
   bool empty() const { return songs_.empty(); }
-  std::string_view path(std::size_t k) const { return {songs_[k].text, songs_[k].pathSize}; }
-  bool hasInfo(std::size_t k) const { return songs_[k].infoSize != kNoInfo; }
+  std::string_view path(std::size_t k) const { return {song(k).text, song(k).pathSize}; }
+  bool hasInfo(std::size_t k) const { return song(k).infoSize != kNoInfo; }
   // The information line; empty when the song has none.
   std::string_view info(std::size_t k) const {
-    return hasInfo(k) ? std::string_view(songs_[k].text + songs_[k].pathSize, songs_[k].infoSize)
-                      : std::string_view();
+    const Song& s = song(k);
+    return s.infoSize != kNoInfo ? std::string_view(s.text + s.pathSize, s.infoSize) : std::string_view();
   }
   // Song `k` as a playlist entry of its own.
   PlaylistEntry entry(std::size_t k) const;
@@ -53,18 +51,22 @@ class SongList {
 
  private:
   static constexpr std::uint32_t kNoInfo = 0xFFFFFFFF;
-  static constexpr std::size_t kBlockSize = std::size_t{1} << 20;
   struct Song {
     const char* text;  // the path, right behind it the line
     std::uint32_t pathSize;
     std::uint32_t infoSize;  // kNoInfo: none
   };
+  // Text grows in blocks that double up to two huge pages, so a small list
+  // stays small and a large one fills with few page faults; it never moves.
+  static constexpr std::size_t kFirstBlock = std::size_t{64} << 10;
+  static constexpr std::size_t kLargestBlock = 2 * sys_dep::HugeBuffer::kHugePage;
 
+  const Song& song(std::size_t k) const { return songs_[k]; }
   char* room(std::size_t bytes);
 
   std::string fileName_;
-  std::vector<Song> songs_;
-  std::vector<std::unique_ptr<char[]>> blocks_;
+  std::vector<Song, sys_dep::HugePageAllocator<Song>> songs_;
+  std::vector<sys_dep::HugeBuffer> blocks_;
   char* free_ = nullptr;  // the unused end of the last block
   std::size_t freeSize_ = 0;
 };

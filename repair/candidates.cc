@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "Lib/kw/err/error.h"
+#include "Lib/kw/sys_dep/huge_buffer.h"
 #include "Lib/kw/sys_dep/parallel.h"
 #include "playlist/numbers.h"
 #include "playlist/path_forms.h"
@@ -299,7 +300,7 @@ class CandidateIndex::Collector {
   const std::string path_, info_;
   const bool hasInfo_;
   const SimilarityScorer pathScorer_, infoScorer_;
-  std::vector<Slot> slots_;
+  std::vector<Slot, sys_dep::HugePageAllocator<Slot>> slots_;
   const std::size_t blockCount_;
   // Per block: kScored once its slots are filled, kAbandoned when its worker
   // threw; 0 before.

@@ -37,7 +37,6 @@ void ValidLibrary::prepare(unsigned threads) {
     const std::optional<std::string> decoded = fileUriPath(path);
     if (decoded && !decoded_) {
       decoded_ = std::make_unique<SongList>(songs_->fileName());
-      decoded_->reserve(songs_->size());
       for (std::size_t j = 0; j < k; ++j) decoded_->add(songs_->path(j), optionalInfo(*songs_, j));
     }
     if (decoded_) decoded_->add(decoded ? *decoded : path, optionalInfo(*songs_, k));

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "Lib/kw/sys_dep/huge_buffer.h"
 #include "playlist/playlist.h"
 
 namespace kw {
@@ -115,7 +116,7 @@ class GramBlockColumns {
 
  private:
   std::size_t blocks_;
-  std::vector<std::uint64_t> words_;
+  std::vector<std::uint64_t, sys_dep::HugePageAllocator<std::uint64_t>> words_;
 };
 
 // The first argument of pathSimilarity, prepared once (a suffix automaton of

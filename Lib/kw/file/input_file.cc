@@ -66,31 +66,56 @@ bool InputFile::nextBlock() {
   return true;
 }
 
-bool InputFile::readLine(std::string& line) {
-  line.clear();
+bool InputFile::nextPiece(std::string_view& piece, bool& ended) {
   for (;;) {
-    if (!nextBlock()) return !line.empty();
-    if (afterCarriageReturn_) {
-      afterCarriageReturn_ = false;
-      if (buffer_[readPosition_] == '\n' && ++readPosition_ == bufferFill_) continue;
-    }
-    const char* begin = buffer_.get() + readPosition_;
-    const size_t available = bufferFill_ - readPosition_;
-    const char* lineFeed = static_cast<const char*>(std::memchr(begin, '\n', available));
-    const size_t searchLength = lineFeed ? static_cast<size_t>(lineFeed - begin) : available;
-    const char* carriageReturn = static_cast<const char*>(std::memchr(begin, '\r', searchLength));
-    const char* end = carriageReturn ? carriageReturn : lineFeed;
-    if (!end) {
-      line.append(begin, available);
-      readPosition_ = bufferFill_;
-      continue;
-    }
-    line.append(begin, static_cast<size_t>(end - begin));
-    readPosition_ += static_cast<unsigned>(end - begin) + 1;
-    afterCarriageReturn_ = (end == carriageReturn);
-    ++lineNumber_;
+    if (!nextBlock()) return false;
+    if (!afterCarriageReturn_) break;
+    afterCarriageReturn_ = false;
+    if (buffer_[readPosition_] != '\n' || ++readPosition_ < bufferFill_) break;
+  }
+  const char* begin = buffer_.get() + readPosition_;
+  const size_t available = bufferFill_ - readPosition_;
+  const char* lineFeed = static_cast<const char*>(std::memchr(begin, '\n', available));
+  const size_t searchLength = lineFeed ? static_cast<size_t>(lineFeed - begin) : available;
+  const char* carriageReturn = static_cast<const char*>(std::memchr(begin, '\r', searchLength));
+  const char* end = carriageReturn ? carriageReturn : lineFeed;
+  ended = end != nullptr;
+  if (!ended) {
+    piece = std::string_view(begin, available);
+    readPosition_ = bufferFill_;
     return true;
   }
+  piece = std::string_view(begin, static_cast<size_t>(end - begin));
+  readPosition_ += static_cast<unsigned>(end - begin) + 1;
+  afterCarriageReturn_ = (end == carriageReturn);
+  ++lineNumber_;
+  return true;
+}
+
+bool InputFile::readLine(std::string& line) {
+  line.clear();
+  std::string_view piece;
+  bool ended = false;
+  while (!ended) {
+    if (!nextPiece(piece, ended)) return !line.empty();
+    line.append(piece);
+  }
+  return true;
+}
+
+// Most lines lie within one block: those are handed out where they stand.
+bool InputFile::readLine(std::string_view& line) {
+  bool ended = false;
+  if (!nextPiece(line, ended)) {
+    line = std::string_view();
+    return false;
+  }
+  if (ended) return true;
+  joined_.assign(line);
+  std::string_view piece;
+  while (!ended && nextPiece(piece, ended)) joined_.append(piece);
+  line = joined_;
+  return true;
 }
 
 bool InputFile::startsWith(std::string_view prefix) const {

@@ -30,6 +30,10 @@ class InputFile {
   // last line without a line end is returned too. Throws
   // kw::err::IOError(fileName()) when reading fails.
   bool readLine(std::string& line);
+  // The same without a copy: `line` views the next line where it stands in
+  // the buffer (or, for one that spans blocks, in a string of the reader's
+  // own), valid until the next read of any kind.
+  bool readLine(std::string_view& line);
 
   // True when the unread input starts with `prefix`. Meant for byte-order
   // marks before the first line: only the current block is looked at.
@@ -52,6 +56,10 @@ class InputFile {
  private:
   void fillBuffer();
   bool nextBlock();
+  // The bytes of the current block up to the next line end (consumed with
+  // it; `ended` true) or, without one, all of them (`ended` false); false
+  // once the input is exhausted.
+  bool nextPiece(std::string_view& piece, bool& ended);
 
   std::string fileName_;
   std::uint64_t lineNumber_ = 0;
@@ -65,6 +73,7 @@ class InputFile {
   // The last line ended in a carriage return: a line feed right after it
   // belongs to that line end.
   bool afterCarriageReturn_ = false;
+  std::string joined_;  // a line that spans blocks, for the view form of readLine
 };
 
 }  // namespace kw::file

@@ -34,6 +34,16 @@ ReadResult readAll(const std::string& fileName, unsigned bufferSize) {
   }
   EXPECT_EQ(line, "");
   EXPECT_FALSE(in.readLine(line));  // stays exhausted
+  // The view form gives the same lines and line numbers.
+  InputFile again(fileName, bufferSize);
+  std::string_view view;
+  for (std::size_t k = 0; again.readLine(view); ++k) {
+    EXPECT_LT(k, result.lines.size());
+    if (k >= result.lines.size()) break;
+    EXPECT_EQ(view, result.lines[k]);
+    EXPECT_EQ(again.lineNumber(), result.lineNumbers[k]);
+  }
+  EXPECT_FALSE(again.readLine(view));
   return result;
 }
 
