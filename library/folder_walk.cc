@@ -31,7 +31,7 @@ struct FolderHandle {
 
 class Walker {
  public:
-  Walker(FolderWalk& result, const std::function<void(std::size_t)>& songFound)
+  Walker(FolderWalk& result, const std::function<void(const std::string&, std::size_t)>& songFound)
       : result_(result), songFound_(songFound) {}
 
   // Marks `folder` as walked under `path`; false when it was walked before.
@@ -90,7 +90,7 @@ class Walker {
 
   void addSong(const std::string& path) {
     result_.songs.push_back(path);
-    if (songFound_) songFound_(result_.songs.size());
+    if (songFound_) songFound_(path, result_.songs.size());
   }
 
   void skip(const std::string& path, const std::string& reason) {
@@ -98,7 +98,7 @@ class Walker {
   }
 
   FolderWalk& result_;
-  const std::function<void(std::size_t)>& songFound_;
+  const std::function<void(const std::string&, std::size_t)>& songFound_;
   std::map<std::pair<dev_t, ino_t>, std::string> walked_;
 };
 
@@ -107,7 +107,7 @@ class Walker {
 std::string systemReason(int error) { return std::generic_category().message(error); }
 
 FolderWalk walkFolder(const std::string& root, const std::string& shownName,
-                      const std::function<void(std::size_t)>& songFound) {
+                      const std::function<void(const std::string&, std::size_t)>& songFound) {
   FolderWalk result;
   Walker walker(result, songFound);
   std::vector<Name> listed;

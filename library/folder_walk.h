@@ -26,11 +26,11 @@ struct FolderWalk {
 // A folder that cannot be listed and a name that cannot be looked up (a
 // dangling link) are skipped with the system's reason. Paths are `root`,
 // '/' and the names below it, bytes as the file system gives them.
-// `songFound`, when set, is called with the number of songs found so far
-// after each one. Throws kw::err::IOError(`shownName`) when `root` itself
+// `songFound`, when set, is called with each song's path and the number of
+// songs found so far, as the walk finds it. Throws kw::err::IOError(`shownName`) when `root` itself
 // cannot be listed.
 FolderWalk walkFolder(const std::string& root, const std::string& shownName,
-                      const std::function<void(std::size_t)>& songFound = {});
+                      const std::function<void(const std::string&, std::size_t)>& songFound = {});
 
 // The system's text for the error number `error` (thread-safe).
 std::string systemReason(int error);

@@ -6,6 +6,9 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
 #include <functional>
 #include <vector>
 
@@ -51,20 +54,86 @@ class LiveCount {
   std::chrono::steady_clock::time_point next_{};
 };
 
-// Reads every song on `threads` threads, each result into the slot of its
-// song, so the result is the same on any number of threads.
-std::vector<SongRead> readSongs(const std::vector<std::string>& paths, unsigned threads, LiveCount& live) {
-  std::vector<SongRead> reads(paths.size());
-  std::atomic<std::size_t> next{0}, done{0};
-  const std::string total = std::to_string(paths.size());
-  sys_dep::runInParallel(threads == 0 ? sys_dep::hardwareThreads() : threads, [&](unsigned thread) {
-    for (std::size_t k; (k = next.fetch_add(1, std::memory_order_relaxed)) < paths.size();) {
-      reads[k] = readSong(paths[k]);
-      const std::size_t count = done.fetch_add(1, std::memory_order_relaxed) + 1;
-      if (thread == 0 && live.shown()) live.show("Reading tags: " + std::to_string(count) + " of " + total + " songs");
+// The songs the walk finds, handed to the tag readers as they come, so that
+// the other threads read tags while the first one still walks. Each read
+// lands in the slot of its song, whatever thread made it.
+class SongQueue {
+ public:
+  void add(const std::string& path) {
+    {
+      const std::lock_guard<std::mutex> lock(mutex_);
+      paths_.push_back(path);
+      reads_.emplace_back();
     }
+    changed_.notify_one();
+  }
+  // No more songs will come. Must be called however the walk ends.
+  void finish() {
+    {
+      const std::lock_guard<std::mutex> lock(mutex_);
+      finished_ = true;
+    }
+    changed_.notify_all();
+  }
+  // The next song to read and the slot for its read, waiting for the walk;
+  // null when all are taken. The slot stays where it is while others are
+  // added, so the reader fills it without the lock.
+  SongRead* take(std::string& path) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [&] { return next_ < paths_.size() || finished_; });
+    if (next_ == paths_.size()) return nullptr;
+    path = paths_[next_];
+    return &reads_[next_++];
+  }
+  void stored() { done_.fetch_add(1, std::memory_order_relaxed); }
+  std::size_t done() const { return done_.load(std::memory_order_relaxed); }
+  std::deque<SongRead>& reads() { return reads_; }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<std::string> paths_;
+  std::deque<SongRead> reads_;  // deques: what a reader holds never moves
+  std::size_t next_ = 0;
+  std::atomic<std::size_t> done_{0};
+  bool finished_ = false;
+};
+
+struct FinishQueue {
+  SongQueue& queue;
+  ~FinishQueue() { queue.finish(); }
+};
+
+// Reads tags until the queue is done, showing the count on `live` if set.
+void readQueued(SongQueue& queue, std::size_t found, LiveCount* live) {
+  std::string path;
+  while (SongRead* slot = queue.take(path)) {
+    *slot = readSong(path);
+    queue.stored();
+    if (live && live->shown())
+      live->show("Reading tags: " + std::to_string(queue.done()) + " of " + std::to_string(found) + " songs");
+  }
+}
+
+// Walks the folder on thread 0 while the other threads read the tags of the
+// songs found so far; thread 0 reads too once the walk is done, and alone
+// draws the count.
+FolderWalk walkAndRead(const std::string& root, const std::string& shownName, unsigned threads,
+                       LiveCount& live, SongQueue& queue) {
+  FolderWalk walk;
+  const auto found = [&](const std::string& path, std::size_t count) {
+    queue.add(path);
+    live.show("Scanning: " + std::to_string(count) + " songs found");
+  };
+  sys_dep::runInParallel(threads == 0 ? sys_dep::hardwareThreads() : threads, [&](unsigned thread) {
+    if (thread != 0) return readQueued(queue, 0, nullptr);
+    {
+      const FinishQueue finish{queue};
+      walk = walkFolder(root, shownName, found);
+    }
+    readQueued(queue, walk.songs.size(), &live);
   });
-  return reads;
+  return walk;
 }
 
 // Throws kw::err::IOError(`name`) when the folder cannot be listed, so that
@@ -81,20 +150,22 @@ void scanFolder(PlayList& list, std::ostream& progress, std::ostream& warnings, 
   checkListable(list.fileName);
   progress << "Scanning folder '" << list.fileName << "'\n" << std::flush;
   LiveCount live(settings.liveCount);
-  const auto songFound = [&](std::size_t found) { live.show("Scanning: " + std::to_string(found) + " songs found"); };
-  FolderWalk walk = walkFolder(sys_dep::toFullPath(list.fileName), list.fileName,
-                               live.shown() ? songFound : std::function<void(std::size_t)>());
-  std::sort(walk.songs.begin(), walk.songs.end());
-  const std::vector<SongRead> reads = readSongs(walk.songs, settings.threads, live);
+  SongQueue queue;
+  const FolderWalk walk = walkAndRead(sys_dep::toFullPath(list.fileName), list.fileName, settings.threads, live, queue);
   live.erase();
+  // The songs in the order of their paths' bytes, each with its read.
+  std::vector<std::size_t> order(walk.songs.size());
+  for (std::size_t k = 0; k < order.size(); ++k) order[k] = k;
+  std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return walk.songs[a] < walk.songs[b]; });
   for (const std::string& line : walk.skipped) warnings << line;
   std::size_t found = 0;
-  for (std::size_t k = 0; k < walk.songs.size(); ++k) {
-    if (!reads[k].opened) {
-      warnings << "Skipped '" << walk.songs[k] << "': " << reads[k].failure << "\n";
+  for (const std::size_t k : order) {
+    const SongRead& read = queue.reads()[k];  // every thread is joined
+    if (!read.opened) {
+      warnings << "Skipped '" << walk.songs[k] << "': " << read.failure << "\n";
       continue;
     }
-    list.entries.emplace_back(walk.songs[k], reads[k].infoLine);
+    list.entries.emplace_back(walk.songs[k], read.infoLine);
     ++found;
   }
   warnings.flush();

@@ -35,17 +35,22 @@ const SongStream::Block& SongStream::block(long start) {
     blocks_.erase(blocks_.begin());
   }
   Block read{start, memory, 0};
+  // A regular file reads short only at its end: no second call to learn that.
   while (read.size < static_cast<std::size_t>(kBlock)) {
-    const ssize_t got = ::pread(descriptor_, read.bytes + read.size, kBlock - read.size,
+    const std::size_t wanted = static_cast<std::size_t>(kBlock) - read.size;
+    const ssize_t got = ::pread(descriptor_, read.bytes + read.size, wanted,
                                 static_cast<off_t>(start) + static_cast<off_t>(read.size));
     if (got < 0 && errno == EINTR) continue;
     if (got <= 0) break;
     read.size += static_cast<std::size_t>(got);
+    if (static_cast<std::size_t>(got) < wanted) break;
   }
   blocks_.push_back(read);
   return blocks_.back();
 }
 
+// Tag readers ask for many small pieces; a piece within one block, the usual
+// case, is copied once, straight into the vector returned.
 TagLib::ByteVector SongStream::readBlock(unsigned long length) {
   TagLib::ByteVector result;
   while (length > 0) {
@@ -54,10 +59,15 @@ TagLib::ByteVector SongStream::readBlock(unsigned long length) {
     const auto offset = static_cast<std::size_t>(position_ - start);
     if (offset >= cached.size) break;
     const std::size_t count = std::min<std::size_t>(length, cached.size - offset);
-    result.append(TagLib::ByteVector(cached.bytes + offset, static_cast<unsigned int>(count)));
+    const bool blockEnds = cached.size < static_cast<std::size_t>(kBlock);
+    // Most pieces lie within one block: copied once, straight into the result.
+    if (result.isEmpty())
+      result = TagLib::ByteVector(cached.bytes + offset, static_cast<unsigned int>(count));
+    else
+      result.append(TagLib::ByteVector(cached.bytes + offset, static_cast<unsigned int>(count)));
     position_ += static_cast<long>(count);
     length -= count;
-    if (cached.size < static_cast<std::size_t>(kBlock)) break;
+    if (blockEnds) break;
   }
   return result;
 }
