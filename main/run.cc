@@ -164,18 +164,7 @@ bool sameFile(const std::string& a, const std::string& b) {
 int runTrackmend(int argc, char** argv, std::ostream& out, std::ostream& err, std::istream& in,
                  std::ostream* liveCount) {
   Console console{out, err, in, liveCount};
-  try {
-    run(argc, argv, console);
-    out.flush();
-    return 0;
-  } catch (const kw::err::Error& e) {
-    out.flush();
-    e.print(err);
-  } catch (...) {
-    out.flush();
-    kw::err::Error("Unknown exception").print(err);
-  }
-  return 1;
+  return kw::err::runMainFlow([&] { run(argc, argv, console); }, out, err);
 }
 
 }  // namespace trackmend

@@ -29,18 +29,7 @@ void scanAndSave(int argc, char** argv, std::ostream& out, std::ostream& err, st
 }  // namespace
 
 int runScan(int argc, char** argv, std::ostream& out, std::ostream& err, std::ostream* liveCount) {
-  try {
-    scanAndSave(argc, argv, out, err, liveCount);
-    out.flush();
-    return 0;
-  } catch (const kw::err::Error& e) {
-    out.flush();
-    e.print(err);
-  } catch (...) {
-    out.flush();
-    kw::err::Error("Unknown exception").print(err);
-  }
-  return 1;
+  return kw::err::runMainFlow([&] { scanAndSave(argc, argv, out, err, liveCount); }, out, err);
 }
 
 }  // namespace trackmend

@@ -142,4 +142,19 @@ void handle_exception(const std::exception& e, std::ostream& os) {
   }
 }
 
+int runMainFlow(const std::function<void()>& body, std::ostream& out, std::ostream& err) {
+  try {
+    body();
+    out.flush();
+    return 0;
+  } catch (const Error& e) {
+    out.flush();
+    e.print(err);
+  } catch (...) {
+    out.flush();
+    Error("Unknown exception").print(err);
+  }
+  return 1;
+}
+
 }  // namespace kw::err

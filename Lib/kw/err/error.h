@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <exception>
+#include <functional>
 #include <iosfwd>
 #include <stdexcept>
 #include <string>
@@ -77,6 +78,12 @@ std::string contactAddress(const std::string& localPart);
 // standard exception as an InternalError naming its standard type.
 void handle_exception(const std::exception& e);
 void handle_exception(const std::exception& e, std::ostream& os);
+
+// Runs `body` as a program's main flow and gives its exit status: 0 when it
+// returns; 1 when it throws, after printing the error on `err` (an Error
+// with print(), anything else as the Error "Unknown exception"). `out` is
+// flushed before the report, so progress stands before it.
+int runMainFlow(const std::function<void()>& body, std::ostream& out, std::ostream& err);
 
 }  // namespace kw::err
 
