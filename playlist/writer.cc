@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
@@ -297,8 +298,9 @@ void writeContent(const PlayList& list) {
     file.commit();
     return;
   }
+  // Room for the whole of a small playlist, or for one flush of a large one.
   std::string buffer;
-  buffer.reserve(kFlushSize + 4096);
+  buffer.reserve(std::min(kFlushSize, list.entries.size() * 128) + 4096);
   appendHeader(buffer, list);
   int index = 0;
   for (const PlaylistEntry& entry : list.entries) {
