@@ -368,5 +368,55 @@ TEST_F(ReaderTest, CorpusByteOrderMarks) {
   }
 }
 
+// What reading `fileName` gives, in the playlist form or in the library form
+// (readSongs): the output, the warnings, the error, and each song's path and
+// information line.
+std::string readAs(const std::string& fileName, bool library) {
+  std::ostringstream progress, warnings;
+  std::string songs;
+  try {
+    if (library) {
+      SongList list(fileName);
+      readSongs(list, progress, warnings);
+      for (std::size_t k = 0; k < list.size(); ++k)
+        songs += std::string(list.path(k)) + (list.hasInfo(k) ? "|" + std::string(list.info(k)) : "") + "\n";
+    } else {
+      PlayList list(fileName);
+      readPlaylist(list, progress, warnings);
+      for (const PlaylistEntry& e : list.entries) songs += e.path + (e.extInfo ? "|" + *e.extInfo : "") + "\n";
+    }
+  } catch (const err::Error& e) {
+    songs += std::string("error: ") + e.what();
+  }
+  return progress.str() + "--\n" + warnings.str() + "--\n" + songs;
+}
+
+// A library is read by the same rules as a playlist, only into another form:
+// every real playlist of other players, and lines that span the reader's
+// blocks, give the same output, warnings, errors and songs either way.
+TEST_F(ReaderTest, LibraryFormReadsAsThePlaylistForm) {
+  std::vector<std::string> files;
+  for (const std::string& corpus : {trackmend_test::corpusDir(), trackmend_test::corpusXmlDir()}) {
+    if (corpus.empty()) continue;
+    DIR* dir = opendir(corpus.c_str());
+    ASSERT_NE(dir, nullptr);
+    while (const dirent* item = readdir(dir))
+      if (item->d_name[0] != '.' && !std::string(item->d_name).ends_with(".md"))
+        files.push_back(corpus + "/" + item->d_name);
+    closedir(dir);
+  }
+  const std::string longLine(200000, 'x');
+  const std::pair<const char*, std::string> written[] = {
+      {"long.m3u", "#EXTM3U\r\n#EXTINF:1," + longLine + "\r\n/a/" + longLine + "\r\n# c\n/b\n#EXTINF:2,x"},
+      {"pls.pls", "[playlist]\nFile1=a\nTitle1=A\nLength1=3\nVersion=2\nFile2=" + longLine + "\n"},
+      {"bad.m3u", "# no header\n/a\n"},
+  };
+  for (const auto& [name, bytes] : written) {
+    trackmend_test::writeFile(dir_.file(name), bytes);
+    files.push_back(dir_.file(name));
+  }
+  for (const std::string& file : files) EXPECT_EQ(readAs(file, true), readAs(file, false)) << file;
+}
+
 }  // namespace
 }  // namespace kw
