@@ -181,8 +181,7 @@ void readSongList(SongList& songs, std::ostream& progress, std::ostream& warning
   if (!isFolder(songs.fileName())) return readSongs(songs, progress, warnings);
   PlayList list(songs.fileName());
   scanFolder(list, progress, warnings, settings);
-  for (const PlaylistEntry& e : list.entries)
-    songs.add(e.path, e.extInfo ? std::optional<std::string_view>(*e.extInfo) : std::nullopt);
+  for (const PlaylistEntry& e : list.entries) songs.add(e);
 }
 
 void readSongList(PlayList& list, std::ostream& progress, std::ostream& warnings, const ScanSettings& settings) {

@@ -246,8 +246,9 @@ void readTextPlaylist(file::InputFile& in, SongSink& sink, std::ostream& progres
   readPlsBody(in, line, haveLine, sink, warnings);
 }
 
-// Opens `fileName`, writes the "Reading playlist" line and refuses what is
-// no playlist text (UTF-16, media data); returns whether it is XML.
+// Writes the "Reading playlist" line for the file `in` has opened and
+// refuses what is no playlist text (UTF-16, media data); returns whether the
+// file is XML.
 bool openPlaylist(file::InputFile& in, std::ostream& progress) {
   progress << "Reading playlist '" << in.fileName() << "'\n";
   if (in.startsWith("\xFF\xFE") || in.startsWith("\xFE\xFF")) {
@@ -277,8 +278,7 @@ void readSongs(SongList& songs, std::ostream& progress, std::ostream& warnings) 
     PlayList list(songs.fileName());
     readXmlPlaylist(in, list, progress);
     list.xmlSource.reset();
-    for (const PlaylistEntry& e : list.entries)
-      songs.add(e.path, e.extInfo ? std::optional<std::string_view>(*e.extInfo) : std::nullopt);
+    for (const PlaylistEntry& e : list.entries) songs.add(e);
     return;
   }
   SongListSink sink(songs);

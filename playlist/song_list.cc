@@ -16,8 +16,11 @@ std::size_t songTextLimit = kSongTextLimit;
 SongList::SongList(std::string fileName) : fileName_(std::move(fileName)) {}
 
 SongList::SongList(const PlayList& list) : fileName_(list.fileName) {
-  for (const PlaylistEntry& e : list.entries)
-    add(e.path, e.extInfo ? std::optional<std::string_view>(*e.extInfo) : std::nullopt);
+  for (const PlaylistEntry& e : list.entries) add(e);
+}
+
+void SongList::add(const PlaylistEntry& entry) {
+  add(entry.path, entry.extInfo ? std::optional<std::string_view>(*entry.extInfo) : std::nullopt);
 }
 
 void SongList::add(std::string_view path, std::optional<std::string_view> info) {

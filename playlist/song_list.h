@@ -34,6 +34,8 @@ class SongList {
   // kw::err::Error("The valid playlist is too large (more than 4 GiB of
   // text).") when the path or the line is longer than the limit.
   void add(std::string_view path, std::optional<std::string_view> info);
+  // Appends the path and information line of `entry`; throws as above.
+  void add(const PlaylistEntry& entry);
   std::size_t size() const { return songs_.size(); }
   bool empty() const { return songs_.empty(); }
   std::string_view path(std::size_t k) const { return {song(k).text, song(k).pathSize}; }
