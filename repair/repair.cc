@@ -323,8 +323,8 @@ struct RepairRun {
   const ValidLibrary& library;
   const RepairSettings& settings;
   const EntryPaths paths;
-  const std::string missingFolder;
   PlayList& missingList;
+  std::optional<std::string> missingFolder;  // told when first needed
   RepairStatistics counts;
   double minMatch;
 
@@ -344,7 +344,10 @@ struct RepairRun {
 
   void addMissing(const PlaylistEntry& entry) {
     PlaylistEntry copy(entry);
-    copy.path = paths.movedTo(entry.path, missingFolder);
+    if (isRelativePath(entry.path)) {
+      if (!missingFolder) missingFolder = folderOfFile(missingList.fileName);
+      copy.path = paths.movedTo(entry.path, *missingFolder);
+    }
     missingList.entries.push_back(std::move(copy));
   }
 
@@ -376,8 +379,8 @@ void repairPlaylist(PlayList& invalidList, const ValidLibrary& library, PlayList
   RepairRun run{library,
                 settings,
                 EntryPaths(folderOfFile(invalidList.fileName), library.allAbsolute()),
-                folderOfFile(missingList.fileName),
                 missingList,
+                std::nullopt,
                 {},
                 announceMinimum(settings.minMatch, dialogue)};
   if (settings.removeDupes) run.counts.deletedDupes = removeDuplicateEntries(invalidList);
