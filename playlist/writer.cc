@@ -14,6 +14,7 @@
 
 #include "Lib/kw/err/error.h"
 #include "playlist/numbers.h"
+#include "playlist/path_forms.h"
 #include "playlist/signatures.h"
 #include "playlist/xml_playlist.h"
 
@@ -36,6 +37,40 @@ void appendKey(std::string& out, std::string_view key, int index, std::string_vi
   out += '\n';
 }
 
+bool holdsLineEnd(std::string_view text) {
+  return text.find('\n') != std::string_view::npos || text.find('\r') != std::string_view::npos;
+}
+
+// A line end in a path (an XML playlist's decoded location, a file name in
+// the music folder) would split its line and make the rest another song. The
+// path is written as its file:// URI instead, which every reader, this one
+// too, decodes back to the same file; a relative path is taken against the
+// folder of the playlist it is written to. Other forms (URIs, Windows paths)
+// have their line ends escaped as a URI would.
+std::string oneLinePath(std::string_view path, const std::string& playlistName) {
+  if (path.starts_with('/')) return fileUri(path);
+  if (isRelativePath(path)) return fileUri(resolvedPath(folderOfFile(playlistName), path));
+  std::string escaped;
+  for (const char c : path) {
+    if (c == '\n') {
+      escaped += "%0A";
+    } else if (c == '\r') {
+      escaped += "%0D";
+    } else {
+      escaped += c;
+    }
+  }
+  return escaped;
+}
+
+void appendPath(std::string& out, std::string_view path, const std::string& playlistName) {
+  if (holdsLineEnd(path)) {
+    out += oneLinePath(path, playlistName);
+  } else {
+    out += path;
+  }
+}
+
 void appendLines(std::string& out, const std::vector<std::string>& lines) {
   for (const std::string& line : lines) {
     out += line;
@@ -44,8 +79,12 @@ void appendLines(std::string& out, const std::vector<std::string>& lines) {
 }
 
 // PLS has no place for an entry's other lines: they are left out.
-void appendPlsEntry(std::string& out, const PlaylistEntry& entry, int index) {
-  appendKey(out, "file", index, entry.path);
+void appendPlsEntry(std::string& out, const PlaylistEntry& entry, int index, const std::string& playlistName) {
+  out += "file";
+  appendNumber(out, index);
+  out += '=';
+  appendPath(out, entry.path, playlistName);
+  out += '\n';
   if (!entry.extInfo) return;
   std::string_view info = *entry.extInfo;
   if (startsWithIgnoringCase(info, "#extinf:")) info.remove_prefix(8);
@@ -58,23 +97,24 @@ void appendPlsEntry(std::string& out, const PlaylistEntry& entry, int index) {
   appendKey(out, "length", index, info.substr(0, comma));
 }
 
-void appendM3uEntry(std::string& out, const PlaylistEntry& entry) {
+void appendM3uEntry(std::string& out, const PlaylistEntry& entry, const std::string& playlistName) {
   if (entry.otherLines) appendLines(out, entry.otherLines->beforeInfo);
   if (entry.extInfo) {
     out += *entry.extInfo;
     out += '\n';
   }
   if (entry.otherLines) appendLines(out, entry.otherLines->afterInfo);
-  out += entry.path;
+  appendPath(out, entry.path, playlistName);
   out += '\n';
 }
 
-void appendEntry(std::string& out, const PlaylistEntry& entry, bool pls, int index) {
+void appendEntry(std::string& out, const PlaylistEntry& entry, bool pls, int index,
+                 const std::string& playlistName) {
   if (entry.deleted) return;
   if (pls) {
-    appendPlsEntry(out, entry, index);
+    appendPlsEntry(out, entry, index, playlistName);
   } else {
-    appendM3uEntry(out, entry);
+    appendM3uEntry(out, entry, playlistName);
   }
 }
 
@@ -305,7 +345,7 @@ void writeContent(const PlayList& list) {
   int index = 0;
   for (const PlaylistEntry& entry : list.entries) {
     if (entry.deleted) continue;
-    appendEntry(buffer, entry, list.plsFormat, ++index);
+    appendEntry(buffer, entry, list.plsFormat, ++index, list.fileName);
     if (buffer.size() >= kFlushSize) {
       file.write(buffer);
       buffer.clear();
@@ -381,7 +421,7 @@ void setSyncToDisk(bool on) { syncToDisk = on; }
 
 void writeEntry(const PlaylistEntry& entry, std::ostream& out, bool pls, int index) {
   std::string text;
-  appendEntry(text, entry, pls, index);
+  appendEntry(text, entry, pls, index, std::string());
   out.write(text.data(), static_cast<std::streamsize>(text.size()));
 }
 

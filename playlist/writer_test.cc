@@ -16,6 +16,7 @@
 #include <sstream>
 
 #include "Lib/kw/err/error.h"
+#include "playlist/path_forms.h"
 #include "playlist/reader.h"
 #include "tests/support/test_support.h"
 
@@ -249,6 +250,31 @@ TEST_F(WriterTest, RoundTripsBetweenM3uAndPls) {
   EXPECT_EQ(save(asPls), saving(asPls.fileName) + renamed(m3u));
   EXPECT_EQ(readFile(m3u), original);
   EXPECT_EQ(listing(dir_.path()), Names{"r.m3u"});
+}
+
+// A path with a line end (an XML location, a file name) must not split its
+// line: it is written as a URI and reads back as the same file.
+TEST_F(WriterTest, PathWithALineEndStaysOnItsLine) {
+  const std::string folder = dir_.path();
+  const std::pair<std::string, std::string> forms[] = {
+      {"/m/x\ny.mp3", "file:///m/x%0Ay.mp3"},
+      {"sub/a\rb.mp3", fileUri(folder + "/sub/a\rb.mp3")},
+      {"http://h/a\r\nb", "http://h/a%0D%0Ab"},
+  };
+  for (const bool pls : {false, true}) {
+    PlayList list(dir_.file(pls ? "l.pls" : "l.m3u"));
+    list.plsFormat = pls;
+    for (const auto& [path, written] : forms) list.entries.emplace_back(path);
+    save(list);
+    const std::string text = readFile(list.fileName);
+    PlayList back(list.fileName);
+    std::ostringstream ignored;
+    readPlaylist(back, ignored, ignored);
+    ASSERT_EQ(back.entries.size(), 3u) << text;
+    for (size_t k = 0; k < 3; ++k) EXPECT_EQ(back.entries[k].path, forms[k].second) << text;
+    EXPECT_EQ(fileUriPath(back.entries[0].path), "/m/x\ny.mp3");
+    EXPECT_EQ(fileUriPath(back.entries[1].path), folder + "/sub/a\rb.mp3");
+  }
 }
 
 TEST_F(WriterTest, CorrectedNames) {  // decisions e and j
