@@ -120,9 +120,10 @@ std::optional<std::string> fileUriPath(std::string_view uri) {
   if (startsWithIgnoringCase(rest, "localhost/")) rest.remove_prefix(9);
   if (!rest.starts_with('/')) return std::nullopt;
   std::string path = percentDecoded(rest);
-  // "/C:/x" is the URI spelling of the drive path "C:/x".
+  // "/C:/x" is the URI spelling of the drive path "C:/x" ("C:\x" when the
+  // backslashes are escaped, as fileUri writes them).
   if (hasDriveLetter(std::string_view(path).substr(1)) &&
-      (path.size() == 3 || path[3] == '/'))
+      (path.size() == 3 || path[3] == '/' || path[3] == '\\'))
     path.erase(0, 1);
   return path;
 }

@@ -36,7 +36,8 @@ bool isWindowsPath(std::string_view path);
 
 // The path a file:// URI names, percent-decoded: "file:///a%20b" and
 // "file://localhost/a%20b" give "/a b"; a Windows form "file:///C:/x" gives
-// "C:/x". The scheme and "localhost" in any letter case. Empty for any
+// "C:/x" (and "file:///C:%5Cx" gives "C:\\x"). The scheme and "localhost" in
+// any letter case. Empty for any
 // other text (another host, another scheme, no URI).
 std::optional<std::string> fileUriPath(std::string_view uri);
 

@@ -47,6 +47,7 @@ TEST(PathFormsTest, FileUrisDecodeToPaths) {
       {"file://localhost/x%2Fy", "/x/y"},
       {"file:///C:/Music/a.mp3", "C:/Music/a.mp3"},
       {"file:///C%3A/Music", "C:/Music"},
+      {"file:///C%3A%5CMusic%5Ca.mp3", "C:\\Music\\a.mp3"},
       {"file:///C:", "C:"},
       {"file:///C:x", "/C:x"},
       {"file:///%e2%82%AC%zz%4", "/\xE2\x82\xAC%zz%4"},
@@ -75,6 +76,7 @@ TEST(PathFormsTest, EncodingKeepsOnlyUnreservedBytesAndSlashes) {
   EXPECT_EQ(fileUri("/music/a b.mp3"), "file:///music/a%20b.mp3");
   EXPECT_EQ(fileUri("C:/Music/a.mp3"), "file:///C%3A/Music/a.mp3");
   EXPECT_EQ(*fileUriPath(fileUri("C:/Music/a.mp3")), "C:/Music/a.mp3");
+  EXPECT_EQ(*fileUriPath(fileUri("C:\\Music\\a.mp3")), "C:\\Music\\a.mp3");
 }
 
 TEST(PathFormsTest, PlainPathsEncodeOnlyWhatDecodingWouldChange) {

@@ -210,7 +210,7 @@ TEST_F(XmlPlaylistTest, ReplacedPathsKeepTheFormOfTheirLocation) {
     const char* after;   // location written
   } cases[] = {
       {"list.xspf", "file:///C:/old/a.mp3", "D:/new/b.mp3", "file:///D%3A/new/b.mp3"},
-      {"list.xspf", "file:///old/a.mp3", "D:\\new\\b.mp3", "D:\\new\\b.mp3"},  // no file URI holds it exactly
+      {"list.xspf", "file:///old/a.mp3", "D:\\new\\b.mp3", "file:///D%3A%5Cnew%5Cb.mp3"},
       {"list.xspf", "file:///old/a.mp3", "http://h/x?a&b", "http://h/x?a&amp;b"},
       {"list.xspf", "old dir/a.mp3", "/new/b c.mp3", "/new/b c.mp3"},
       {"list.wpl", "file:///old/a.mp3", "/new/b c.mp3", "file:///new/b%20c.mp3"},
