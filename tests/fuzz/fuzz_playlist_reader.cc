@@ -17,6 +17,7 @@
 #include "playlist/writer.h"
 #include "playlist/xml_playlist.h"
 #include "tests/fuzz/fuzz_support.h"
+#include "tests/fuzz/read_checked.h"
 
 namespace {
 
@@ -47,8 +48,7 @@ bool endsWith(const std::string& text, const std::string& tail) {
 }
 
 // The reader refuses a file only for its header or for being media data.
-bool isHeaderRefusal(const kw::err::Error& e) {
-  const std::string text = e.what();
+bool isHeaderRefusal(const std::string& text) {
   return text.rfind("Error in ", 0) == 0 &&
          (endsWith(text, "): #EXTM3U awaited.") ||
           endsWith(text, "): Unexpected end of file behind header") ||
@@ -56,18 +56,7 @@ bool isHeaderRefusal(const kw::err::Error& e) {
           endsWith(text, "): Not a playlist: audio, video, image or archive data."));
 }
 
-// Reads `list`; returns false for a header refusal, aborts on anything else.
-bool readChecked(kw::PlayList& list) {
-  try {
-    kw::readPlaylist(list, nullStream(), nullStream());
-    return true;
-  } catch (const kw::err::IOError& e) {
-    fail(std::string("IOError reading a regular file: ") + e.what());
-  } catch (const kw::err::Error& e) {
-    if (!isHeaderRefusal(e)) fail(std::string("unexpected reader error: ") + e.what());
-    return false;
-  }
-}
+bool readChecked(kw::PlayList& list) { return trackmend_fuzz::readChecked(list, isHeaderRefusal); }
 
 void checkEntryShape(const kw::PlaylistEntry& entry) {
   if (entry.path.empty()) fail("an entry with an empty path");

@@ -16,6 +16,7 @@
 #include "playlist/writer.h"
 #include "playlist/xml_playlist.h"
 #include "tests/fuzz/fuzz_support.h"
+#include "tests/fuzz/read_checked.h"
 
 namespace {
 
@@ -38,18 +39,7 @@ bool isXmlRefusal(const std::string& text) {
   return false;
 }
 
-// Reads `list`; false for a refusal, aborts on anything else.
-bool readChecked(kw::PlayList& list) {
-  try {
-    kw::readPlaylist(list, nullStream(), nullStream());
-    return true;
-  } catch (const kw::err::IOError& e) {
-    fail(std::string("IOError reading a regular file: ") + e.what());
-  } catch (const kw::err::Error& e) {
-    if (!isXmlRefusal(e.what())) fail(std::string("unexpected reader error: ") + e.what());
-    return false;
-  }
-}
+bool readChecked(kw::PlayList& list) { return trackmend_fuzz::readChecked(list, isXmlRefusal); }
 
 struct Expected {
   std::string path;
