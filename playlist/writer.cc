@@ -37,38 +37,27 @@ void appendKey(std::string& out, std::string_view key, int index, std::string_vi
   out += '\n';
 }
 
-bool holdsLineEnd(std::string_view text) {
-  return text.find('\n') != std::string_view::npos || text.find('\r') != std::string_view::npos;
-}
-
 // A line end in a path (an XML playlist's decoded location, a file name in
 // the music folder) would split its line and make the rest another song. The
 // path is written as its file:// URI instead, which every reader, this one
 // too, decodes back to the same file; a relative path is taken against the
 // folder of the playlist it is written to. Other forms (URIs, Windows paths)
-// have their line ends escaped as a URI would.
-std::string oneLinePath(std::string_view path, const std::string& playlistName) {
-  if (path.starts_with('/')) return fileUri(path);
-  if (isRelativePath(path)) return fileUri(resolvedPath(folderOfFile(playlistName), path));
-  std::string escaped;
+// have their line ends escaped as a URI would. `storage` holds a changed path.
+std::string_view oneLinePath(std::string_view path, const std::string& playlistName, std::string& storage) {
+  if (path.find_first_of("\r\n") == std::string_view::npos) return path;
+  if (path.starts_with('/')) return storage = fileUri(path);
+  if (isRelativePath(path)) return storage = fileUri(resolvedPath(folderOfFile(playlistName), path));
+  storage.clear();
   for (const char c : path) {
     if (c == '\n') {
-      escaped += "%0A";
+      storage += "%0A";
     } else if (c == '\r') {
-      escaped += "%0D";
+      storage += "%0D";
     } else {
-      escaped += c;
+      storage += c;
     }
   }
-  return escaped;
-}
-
-void appendPath(std::string& out, std::string_view path, const std::string& playlistName) {
-  if (holdsLineEnd(path)) {
-    out += oneLinePath(path, playlistName);
-  } else {
-    out += path;
-  }
+  return storage;
 }
 
 void appendLines(std::string& out, const std::vector<std::string>& lines) {
@@ -80,11 +69,8 @@ void appendLines(std::string& out, const std::vector<std::string>& lines) {
 
 // PLS has no place for an entry's other lines: they are left out.
 void appendPlsEntry(std::string& out, const PlaylistEntry& entry, int index, const std::string& playlistName) {
-  out += "file";
-  appendNumber(out, index);
-  out += '=';
-  appendPath(out, entry.path, playlistName);
-  out += '\n';
+  std::string storage;
+  appendKey(out, "file", index, oneLinePath(entry.path, playlistName, storage));
   if (!entry.extInfo) return;
   std::string_view info = *entry.extInfo;
   if (startsWithIgnoringCase(info, "#extinf:")) info.remove_prefix(8);
@@ -104,7 +90,8 @@ void appendM3uEntry(std::string& out, const PlaylistEntry& entry, const std::str
     out += '\n';
   }
   if (entry.otherLines) appendLines(out, entry.otherLines->afterInfo);
-  appendPath(out, entry.path, playlistName);
+  std::string storage;
+  out += oneLinePath(entry.path, playlistName, storage);
   out += '\n';
 }
 
