@@ -66,13 +66,18 @@ bool InputFile::nextBlock() {
   return true;
 }
 
-bool InputFile::nextPiece(std::string_view& piece, bool& ended) {
+// The line feed of a CR LF belongs to the line already returned.
+bool InputFile::nextContent() {
   for (;;) {
     if (!nextBlock()) return false;
-    if (!afterCarriageReturn_) break;
+    if (!afterCarriageReturn_) return true;
     afterCarriageReturn_ = false;
-    if (buffer_[readPosition_] != '\n' || ++readPosition_ < bufferFill_) break;
+    if (buffer_[readPosition_] != '\n' || ++readPosition_ < bufferFill_) return true;
   }
+}
+
+bool InputFile::nextPiece(std::string_view& piece, bool& ended) {
+  if (!nextContent()) return false;
   const char* begin = buffer_.get() + readPosition_;
   const size_t available = bufferFill_ - readPosition_;
   const char* lineFeed = static_cast<const char*>(std::memchr(begin, '\n', available));
@@ -138,12 +143,7 @@ void InputFile::readRest(std::string& out) {
   if (fstat(fileHandle_, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
     out.reserve(out.size() + static_cast<size_t>(info.st_size));  // one allocation for a whole file
   }
-  while (nextBlock()) {
-    if (afterCarriageReturn_) {
-      // The line feed of a CR LF belongs to the line already returned.
-      afterCarriageReturn_ = false;
-      if (buffer_[readPosition_] == '\n' && ++readPosition_ == bufferFill_) continue;
-    }
+  while (nextContent()) {
     out.append(buffer_.get() + readPosition_, bufferFill_ - readPosition_);
     readPosition_ = bufferFill_;
   }

@@ -56,6 +56,8 @@ class InputFile {
  private:
   void fillBuffer();
   bool nextBlock();
+  // Like nextBlock, past a line feed that ends a CR LF already taken.
+  bool nextContent();
   // The bytes of the current block up to the next line end (consumed with
   // it; `ended` true) or, without one, all of them (`ended` false); false
   // once the input is exhausted.
