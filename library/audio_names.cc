@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <string>
 
 #include "playlist/numbers.h"
 
@@ -21,9 +20,9 @@ std::span<const std::string_view> audioExtensions() { return kExtensions; }
 bool isAudioFileName(std::string_view name) {
   const std::size_t dot = name.rfind('.');
   if (dot == std::string_view::npos || dot == 0) return false;
-  std::string extension(name.substr(dot + 1));
-  for (char& c : extension) c = asciiLower(c);
-  return std::find(kExtensions.begin(), kExtensions.end(), extension) != kExtensions.end();
+  const std::string_view extension = name.substr(dot + 1);
+  return std::any_of(kExtensions.begin(), kExtensions.end(),
+                     [extension](std::string_view known) { return equalsIgnoringCase(extension, known); });
 }
 
 }  // namespace kw

@@ -6,14 +6,13 @@
 #include "library/scan.h"
 #include "main/scan_options.h"
 #include "playlist/numbers.h"
+#include "playlist/path_forms.h"
 #include "playlist/writer.h"
 
 namespace trackmend {
 namespace {
 
-bool endsInPls(const std::string& name) {
-  return name.size() >= 4 && kw::startsWithIgnoringCase(std::string_view(name).substr(name.size() - 4), ".pls");
-}
+bool endsInPls(const std::string& name) { return kw::equalsIgnoringCase(kw::extensionOf(name), ".pls"); }
 
 void scanAndSave(int argc, char** argv, std::ostream& out, std::ostream& err, std::ostream* liveCount) {
   scanProgramInfo.init(argc, argv);

@@ -25,13 +25,16 @@ inline bool startsWithIgnoringCase(std::string_view text, std::string_view prefi
   return true;
 }
 
+// Whether `text` is the lower-case `lower`, ignoring the letter case of `text`.
+inline bool equalsIgnoringCase(std::string_view text, std::string_view lower) {
+  return text.size() == lower.size() && startsWithIgnoringCase(text, lower);
+}
+
 // An M3U information line: one beginning with "#EXTINF" in any letter case.
 inline bool isInfoLine(std::string_view line) { return startsWithIgnoringCase(line, "#extinf"); }
 
 // The PLS header line, "[playlist]" in any letter case.
-inline bool isPlsHeaderLine(std::string_view line) {
-  return line.size() == 10 && startsWithIgnoringCase(line, "[playlist]");
-}
+inline bool isPlsHeaderLine(std::string_view line) { return equalsIgnoringCase(line, "[playlist]"); }
 
 }  // namespace kw
 

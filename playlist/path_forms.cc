@@ -218,6 +218,13 @@ std::string relativePath(std::string_view folder, std::string_view target) {
   return result;
 }
 
+std::string_view extensionOf(std::string_view fileName) {
+  const std::size_t slash = fileName.rfind('/');
+  const std::size_t dot = fileName.rfind('.');
+  if (dot == std::string_view::npos || (slash != std::string_view::npos && dot < slash)) return {};
+  return fileName.substr(dot);
+}
+
 std::string folderOfFile(const std::string& fileName) {
   const std::size_t slash = fileName.rfind('/');
   if (slash == std::string::npos) return sys_dep::toFullPath(std::string());

@@ -76,6 +76,10 @@ std::string resolvedPath(std::string_view folder, std::string_view relative);
 // `folder` gives ".".
 std::string relativePath(std::string_view folder, std::string_view target);
 
+// The extension of the file part of `fileName` (after its last '/'): from
+// the part's last '.' on, dot included; empty when the part has no '.'.
+std::string_view extensionOf(std::string_view fileName);
+
 // The absolute, normalised folder of the file named `fileName` (a name
 // without '/' lives in the working directory). Throws kw::err::IOError when
 // the working directory cannot be told.

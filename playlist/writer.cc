@@ -343,15 +343,6 @@ void writeContent(const PlayList& list) {
   file.commit();
 }
 
-bool hasM3u8Extension(std::string_view extension) {
-  static constexpr std::string_view kM3u8 = ".m3u8";
-  if (extension.size() != kM3u8.size()) return false;
-  for (size_t i = 0; i < kM3u8.size(); ++i) {
-    if (asciiLower(extension[i]) != kM3u8[i]) return false;
-  }
-  return true;
-}
-
 bool sameFile(const std::string& a, const std::string& b) {
   struct stat infoA, infoB;
   return lstat(a.c_str(), &infoA) == 0 && lstat(b.c_str(), &infoB) == 0 &&
@@ -382,14 +373,9 @@ void renameWithoutReplacing(const std::string& from, const std::string& to, bool
 }  // namespace
 
 std::string correctedPlaylistName(const std::string& fileName, bool pls) {
-  const size_t slash = fileName.rfind('/');
-  const size_t fileStart = slash == std::string::npos ? 0 : slash + 1;
-  const size_t dot = fileName.rfind('.');
-  const bool hasExtension = dot != std::string::npos && dot >= fileStart;
-  const std::string_view extension =
-      hasExtension ? std::string_view(fileName).substr(dot) : std::string_view();
-  const char* wanted = pls ? ".pls" : hasM3u8Extension(extension) ? ".m3u8" : ".m3u";
-  return fileName.substr(0, hasExtension ? dot : fileName.size()) + wanted;
+  const std::string_view extension = extensionOf(fileName);
+  const char* wanted = pls ? ".pls" : equalsIgnoringCase(extension, ".m3u8") ? ".m3u8" : ".m3u";
+  return fileName.substr(0, fileName.size() - extension.size()) + wanted;
 }
 
 void savePlaylist(const PlayList& list, std::ostream& progress) {

@@ -510,12 +510,6 @@ class Splicer {
   std::string buffer_;
 };
 
-std::string lowerCase(std::string_view text) {
-  std::string lower(text);
-  for (char& c : lower) c = asciiLower(c);
-  return lower;
-}
-
 }  // namespace
 
 bool looksLikeXml(std::string_view head) {
@@ -544,19 +538,15 @@ bool writesXml(const PlayList& list) {
 }
 
 std::string xmlPlaylistName(const PlayList& list) {
-  const std::string& fileName = list.fileName;
-  const size_t slash = fileName.rfind('/');
-  const size_t fileStart = slash == std::string::npos ? 0 : slash + 1;
-  const size_t dot = fileName.rfind('.');
-  const bool hasExtension = dot != std::string::npos && dot >= fileStart;
-  const std::string extension = hasExtension ? lowerCase(std::string_view(fileName).substr(dot)) : std::string();
-  std::string wanted;
+  const std::string_view extension = extensionOf(list.fileName);
+  const auto is = [extension](const char* lower) { return equalsIgnoringCase(extension, lower); };
+  const char* wanted = ".xspf";
   switch (list.xmlSource->format) {
-    case XmlFormat::kXspf: wanted = ".xspf"; break;
-    case XmlFormat::kWpl: wanted = extension == ".zpl" ? extension : ".wpl"; break;
-    case XmlFormat::kAsx: wanted = extension == ".wax" || extension == ".wvx" ? extension : ".asx"; break;
+    case XmlFormat::kXspf: break;
+    case XmlFormat::kWpl: wanted = is(".zpl") ? ".zpl" : ".wpl"; break;
+    case XmlFormat::kAsx: wanted = is(".wax") ? ".wax" : is(".wvx") ? ".wvx" : ".asx"; break;
   }
-  return fileName.substr(0, hasExtension ? dot : fileName.size()) + wanted;
+  return list.fileName.substr(0, list.fileName.size() - extension.size()) + wanted;
 }
 
 void writeXmlPlaylist(const PlayList& list, const std::function<void(std::string_view)>& write) {
