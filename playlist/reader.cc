@@ -23,9 +23,7 @@ namespace {
 constexpr unsigned kReadBlock = 1 << 16;
 
 [[noreturn]] void headerError(const file::InputFile& in, const char* message) {
-  throw err::Error(true, err::formatString("Error in %s (#%llu): %s", in.fileName().c_str(),
-                                           static_cast<unsigned long long>(in.lineNumber()),
-                                           message));
+  throw readerError(in.fileName(), in.lineNumber(), message);
 }
 
 std::string_view stripSpaces(std::string_view text) {
@@ -283,6 +281,11 @@ void readSongs(SongList& songs, std::ostream& progress, std::ostream& warnings) 
   }
   SongListSink sink(songs);
   readTextPlaylist(in, sink, progress, warnings);
+}
+
+err::Error readerError(const std::string& fileName, std::uint64_t line, const std::string& message) {
+  return err::Error(true, err::formatString("Error in %s (#%llu): %s", fileName.c_str(),
+                                            static_cast<unsigned long long>(line), message.c_str()));
 }
 
 }  // namespace kw

@@ -3,8 +3,11 @@
 #ifndef PLAYLIST_READER_H_
 #define PLAYLIST_READER_H_
 
+#include <cstdint>
 #include <iostream>
+#include <string>
 
+#include "Lib/kw/err/error.h"
 #include "playlist/playlist.h"
 #include "playlist/song_list.h"
 
@@ -37,6 +40,10 @@ void readPlaylist(PlayList& list, std::ostream& progress = std::cout,
 // allocation per song. Also throws what SongList::add throws.
 void readSongs(SongList& songs, std::ostream& progress = std::cout,
                std::ostream& warnings = std::cerr);
+
+// The error every reader raises for a file it refuses: "Error in <fileName>
+// (#<line>): <message>", line 0 standing for the file as a whole.
+err::Error readerError(const std::string& fileName, std::uint64_t line, const std::string& message);
 
 }  // namespace kw
 

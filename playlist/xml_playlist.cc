@@ -13,6 +13,7 @@
 #include "Lib/kw/file/input_file.h"
 #include "playlist/numbers.h"
 #include "playlist/path_forms.h"
+#include "playlist/reader.h"
 #include "playlist/xml_text.h"
 
 namespace kw {
@@ -56,13 +57,13 @@ constexpr unsigned kParseOptions = pugi::parse_minimal | pugi::parse_declaration
 
 constexpr size_t kFlushSize = 1 << 20;
 
-[[noreturn]] void refuse(const std::string& fileName, int line, const std::string& message) {
-  throw err::Error(true, err::formatString("Error in %s (#%i): %s", fileName.c_str(), line, message.c_str()));
+[[noreturn]] void refuse(const std::string& fileName, std::uint64_t line, const std::string& message) {
+  throw readerError(fileName, line, message);
 }
 
 // The 1-based line of `offset`; LF, CR LF and a lone CR end a line.
-int lineAt(std::string_view bytes, size_t offset) {
-  int line = 1;
+std::uint64_t lineAt(std::string_view bytes, size_t offset) {
+  std::uint64_t line = 1;
   offset = std::min(offset, bytes.size());
   for (size_t k = 0; k < offset; ++k) {
     if (bytes[k] == '\n' || (bytes[k] == '\r' && (k + 1 >= bytes.size() || bytes[k + 1] != '\n'))) ++line;
