@@ -12,6 +12,7 @@
 
 #include "library/folder_walk.h"
 #include "library/song_stream.h"
+#include "playlist/playlist.h"
 
 namespace kw {
 namespace {
@@ -60,10 +61,7 @@ SongTags tagsOf(const TagLib::FileRef& file) {
 std::string infoLine(const SongTags& tags) {
   const std::string title = cleanText(tags.title);
   if (title.empty()) return "";
-  const std::string artist = cleanText(tags.artist);
-  std::string line = "#EXTINF:" + std::to_string(std::max(0, tags.seconds)) + ",";
-  if (!artist.empty()) line += artist + " - ";
-  return line + title;
+  return infoLineOf(std::max(0, tags.seconds), cleanText(tags.artist), title);
 }
 
 SongRead readSong(const std::string& path) {

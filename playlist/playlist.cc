@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "playlist/numbers.h"
+
 namespace kw {
 namespace {
 
@@ -37,5 +39,18 @@ PlaylistEntry::~PlaylistEntry() = default;
 PlayList::PlayList(std::string fileName) : fileName(std::move(fileName)) {}
 
 PlayList::~PlayList() = default;
+
+std::string infoLineOf(int seconds, std::string_view artist, std::string_view title) {
+  std::string line = "#EXTINF:" + std::to_string(seconds) + ",";
+  if (!artist.empty()) (line += artist) += " - ";
+  return line += title;
+}
+
+InfoParts infoParts(std::string_view info) {
+  if (startsWithIgnoringCase(info, "#extinf:")) info.remove_prefix(8);
+  const size_t comma = info.find(',');
+  if (comma == std::string_view::npos) return {info, std::nullopt};
+  return {info.substr(comma + 1), info.substr(0, comma)};
+}
 
 }  // namespace kw

@@ -3,7 +3,9 @@
 #define PLAYLIST_PLAYLIST_H_
 
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kw {
@@ -67,6 +69,21 @@ class PlayList {
   // Null for M3U and PLS; resetting it makes the list M3U or PLS.
   std::shared_ptr<const XmlSource> xmlSource;
 };
+
+// The information line of a song `seconds` long (0: unknown) titled `title`:
+// "#EXTINF:<seconds>,<artist> - <title>", or "#EXTINF:<seconds>,<title>"
+// when `artist` is empty.
+std::string infoLineOf(int seconds, std::string_view artist, std::string_view title);
+
+// What the formats with separate fields (PLS, XML) keep of the information
+// line `info`: a leading "#EXTINF:" (any letter case) dropped, the length is
+// the text before the first ',' and the title the text after it; without a
+// ',' all of it is the title and there is no length. Views into `info`.
+struct InfoParts {
+  std::string_view title;
+  std::optional<std::string_view> length;
+};
+InfoParts infoParts(std::string_view info);
 
 }  // namespace kw
 

@@ -171,7 +171,7 @@ struct PendingSong {
     if (title.empty()) {
       sink.addSong(path, nullptr, EntryLines());
     } else {
-      std::string info = "#EXTINF:" + std::to_string(atoiClamped(length)) + "," + title;
+      std::string info = infoLineOf(atoiClamped(length), "", title);
       sink.addSong(path, &info, EntryLines());
     }
   }

@@ -72,15 +72,9 @@ void appendPlsEntry(std::string& out, const PlaylistEntry& entry, int index, con
   std::string storage;
   appendKey(out, "file", index, oneLinePath(entry.path, playlistName, storage));
   if (!entry.extInfo) return;
-  std::string_view info = *entry.extInfo;
-  if (startsWithIgnoringCase(info, "#extinf:")) info.remove_prefix(8);
-  const size_t comma = info.find(',');
-  if (comma == std::string_view::npos) {
-    appendKey(out, "title", index, info);
-    return;
-  }
-  appendKey(out, "title", index, info.substr(comma + 1));
-  appendKey(out, "length", index, info.substr(0, comma));
+  const InfoParts parts = infoParts(*entry.extInfo);
+  appendKey(out, "title", index, parts.title);
+  if (parts.length) appendKey(out, "length", index, *parts.length);
 }
 
 void appendM3uEntry(std::string& out, const PlaylistEntry& entry, const std::string& playlistName) {

@@ -127,7 +127,7 @@ std::string declaredEncoding(const pugi::xml_document& doc) {
   if (declaration.type() != pugi::node_declaration) return std::string();
   for (const pugi::xml_attribute& attribute : declaration.attributes()) {
     const std::string_view name = attribute.name();
-    if (name.size() == 8 && startsWithIgnoringCase(name, "encoding")) return attribute.value();
+    if (equalsIgnoringCase(name, "encoding")) return attribute.value();
   }
   return std::string();
 }
@@ -181,8 +181,7 @@ TrackReading readingOf(const XmlSource& source, const XmlSource::Track& track, x
   if (title.empty()) return reading;
   reading.creator = oneLine(childText(source, track.creatorStart, codec));
   const int seconds = secondsOf(childText(source, track.durationStart, codec));
-  reading.info = "#EXTINF:" + std::to_string(seconds) + "," +
-                 (reading.creator.empty() ? title : reading.creator + " - " + title);
+  reading.info = infoLineOf(seconds, reading.creator, title);
   return reading;
 }
 
@@ -429,19 +428,12 @@ std::string locationText(XmlFormat format, const TrackReading& reading, const st
   return holdsPercentEscape(reading.locationText) ? percentEncoded(path) : minimallyEncoded(path);
 }
 
-// The title and length of an information line as the PLS writer splits it:
-// "#EXTINF:" dropped, the length before the first ',', the title after it
-// (no ',': all of it is the title, without a length).
-std::pair<std::string, int> titleAndLength(std::string_view info) {
-  if (info.starts_with("#EXTINF:")) info.remove_prefix(8);
-  const size_t comma = info.find(',');
-  if (comma == std::string_view::npos) return {std::string(info), 0};
-  return {std::string(info.substr(comma + 1)), atoiClamped(info.substr(0, comma))};
-}
-
 void addInfoEdits(const XmlSource& source, const XmlSource::Track& track, const TrackReading& reading,
                   const std::string& info, xml::TextCodec& writing, std::vector<Edit>& edits) {
-  auto [title, length] = titleAndLength(info);
+  // Split as the PLS writer splits it.
+  const InfoParts parts = infoParts(info);
+  std::string title(parts.title);
+  const int length = parts.length ? atoiClamped(*parts.length) : 0;
   // The track keeps its creator, so the title does not repeat it.
   const std::string byCreator = reading.creator + " - ";
   if (!reading.creator.empty() && title.starts_with(byCreator)) title.erase(0, byCreator.size());

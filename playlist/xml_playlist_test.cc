@@ -147,7 +147,7 @@ TEST_F(XmlPlaylistTest, XspfChangesAreSplicedIn) {
   list_.entries[0].path = "/new/\xC3\xA9 & b.mp3";
   list_.entries[0].extInfo = std::make_unique<std::string>("#EXTINF:245,Art - New <One>");
   list_.entries[1].path = "../up/y z.mp3";
-  list_.entries[1].extInfo = std::make_unique<std::string>("#EXTINF:7,Solo");
+  list_.entries[1].extInfo = std::make_unique<std::string>("#extinf:7,Solo");  // any case, as PLS
   list_.entries[2].deleted = list_.entries[3].deleted = true;
   list_.entries[4].path = "new dir/%41 b.mp3";  // written plain, as the track wrote it
   list_.entries[5].extInfo = std::make_unique<std::string>("#EXTINF:0,T");
