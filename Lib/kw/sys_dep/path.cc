@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <strings.h>
 
 #include "Lib/kw/err/error.h"
@@ -58,7 +59,53 @@ std::string normalizeAbsolute(const std::string& path) {
   return result.empty() ? "/" : result;
 }
 
+// The components of an absolute path between its '/'s, empty ones included.
+std::vector<std::string> componentsOf(const std::string& path) {
+  std::vector<std::string> parts;
+  size_t start = 1;
+  while (start <= path.size()) {
+    size_t end = path.find('/', start);
+    if (end == std::string::npos) end = path.size();
+    parts.push_back(path.substr(start, end - start));
+    start = end + 1;
+  }
+  return parts;
+}
+
+std::string joined(const std::vector<std::string>& parts, size_t from, size_t to) {
+  std::string result;
+  for (size_t k = from; k < to; ++k) result += "/" + parts[k];
+  return result;
+}
+
+// realpath() of `path`, or nothing when some part of it does not exist.
+std::optional<std::string> realPath(const std::string& path) {
+  char* resolved = ::realpath(path.empty() ? "/" : path.c_str(), nullptr);
+  if (!resolved) return std::nullopt;
+  std::string result(resolved);
+  std::free(resolved);
+  return result;
+}
+
 }  // namespace
+
+std::string resolvedAsKernel(const std::string& path) {
+  const std::vector<std::string> parts = componentsOf(path);
+  size_t lastUp = parts.size();
+  for (size_t k = parts.size(); k-- > 0;) {
+    if (parts[k] == "..") {
+      lastUp = k;
+      break;
+    }
+  }
+  if (lastUp == parts.size()) return normalizeAbsolute(path);
+  for (size_t length = lastUp;; --length) {
+    if (const std::optional<std::string> real = realPath(joined(parts, 0, length))) {
+      return normalizeAbsolute(*real + joined(parts, length, parts.size()));
+    }
+    if (length == 0) return normalizeAbsolute(path);
+  }
+}
 
 Path::Path() { splitList(std::getenv("PATH"), directories); }
 

@@ -35,6 +35,16 @@ class Path {
 // directory cannot be obtained.
 std::string toFullPath(const std::string& path, bool windowsForm = false);
 
+// The absolute path `path` (which may hold ".", ".." and repeated '/')
+// resolved the way the kernel resolves it, for names that may pass through
+// symbolic links: without a ".." component it is normalised as text (links
+// stay as they are written); otherwise the longest existing part before its
+// last ".." is resolved with every link followed, and the rest is joined to
+// it as text and normalised. So "l/../music" with a link "l" -> "real/lists"
+// names "real/music", as opening it would. Never throws; a path that does
+// not exist at all is normalised as text.
+std::string resolvedAsKernel(const std::string& path);
+
 // The part of `path` before its last '/' or '\\' (whichever comes last),
 // without the separator; "" when there is neither.
 std::string directoryPart(const std::string& path);

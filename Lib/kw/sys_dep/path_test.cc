@@ -120,3 +120,32 @@ TEST_F(WorkingDirectoryTest, FullPathResolvesRelativeNamesLexically) {
 
 }  // namespace
 }  // namespace kw::sys_dep
+
+namespace kw::sys_dep {
+namespace {
+
+// A tree with a link "l" -> "real/lists" and a folder "real/music".
+TEST(ResolvedAsKernelTest, DotDotFollowsLinksAsOpeningWould) {
+  trackmend_test::ScratchDir dir;
+  char* real = realpath(dir.path().c_str(), nullptr);
+  ASSERT_NE(real, nullptr);
+  const std::string root(real);
+  std::free(real);
+  for (const char* folder : {"/real", "/real/lists", "/real/music"}) ASSERT_EQ(mkdir((root + folder).c_str(), 0700), 0);
+  ASSERT_EQ(symlink("real/lists", (root + "/l").c_str()), 0);
+  const struct {
+    std::string path, expected;
+  } cases[] = {
+      {root + "/l/../music/a.mp3", root + "/real/music/a.mp3"},    // through the link
+      {root + "/l/a.mp3", root + "/l/a.mp3"},                      // no "..": links kept
+      {root + "/l/./x//y/../z", root + "/real/lists/x/z"},         // longest existing part, then text
+      {root + "/l/x/../../y", root + "/real/y"},                   // the last ".." decides
+      {root + "/missing/../l/../b", root + "/b"},                  // from a missing part on, text
+      {"/../..", "/"},
+      {"/", "/"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(resolvedAsKernel(c.path), c.expected) << c.path;
+}
+
+}  // namespace
+}  // namespace kw::sys_dep
