@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs that are missing: TagLib (audio
-# tags of a music folder), pugixml (XML playlists) and pkg-config. Needs root
-# and apt-get; anyone else gets the one line to run.
+# tags of a music folder), pugixml (XML playlists) and pkg-config, and groff
+# (the manual pages' test). Needs root and apt-get; anyone else gets the one
+# line to run.
 set -u
-packages=(libtag1-dev libpugixml-dev pkg-config)
+packages=(libtag1-dev libpugixml-dev pkg-config groff-base)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

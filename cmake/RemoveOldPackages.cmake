@@ -1,0 +1,6 @@
+# Run by CPack before it writes a package: the packages of earlier builds go,
+# so the build folder holds one package to install, the newest.
+file(GLOB old_packages "${CPACK_PACKAGE_DIRECTORY}/${CPACK_PACKAGE_NAME}_*.deb")
+if(old_packages)
+  file(REMOVE ${old_packages})
+endif()
