@@ -1,7 +1,7 @@
 #include "main/output_plan.h"
 
-#include <algorithm>
-#include <array>
+#include <optional>
+#include <utility>
 
 #include "Lib/kw/err/error.h"
 #include "Lib/kw/sys_dep/file_system.h"
@@ -15,9 +15,17 @@ namespace {
 
 using kw::err::formatString;
 
+// A name as the plan compares it, worked out once: a run may name
+// thousands of playlists, and every output is compared with every input.
+struct Named {
+  std::string name;
+  std::optional<kw::sys_dep::FileIdentity> identity;  // when the file exists
+  std::string resolved;                               // absolute, ".." resolved, lower case
+};
+
 struct Output {
-  std::string given;
-  std::string final;
+  Named given;
+  Named final;
 };
 
 // The playlist `name` as far as its kind goes (empty when it cannot be
@@ -38,11 +46,6 @@ std::string absoluteName(const std::string& name) {
   return kw::sys_dep::toFullPath("") + "/" + name;
 }
 
-bool equalIgnoringCase(std::string_view a, std::string_view b) {
-  const auto same = [](char x, char y) { return kw::asciiLower(x) == kw::asciiLower(y); };
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), same);
-}
-
 std::optional<kw::sys_dep::FileIdentity> identityOf(const std::string& name) {
   try {
     const kw::sys_dep::FileStatus status = kw::sys_dep::fileStatus(name, true, name);
@@ -50,6 +53,17 @@ std::optional<kw::sys_dep::FileIdentity> identityOf(const std::string& name) {
   } catch (const kw::err::Error&) {
   }
   return std::nullopt;
+}
+
+Named named(const std::string& name) {
+  std::string resolved = kw::sys_dep::resolvedAsKernel(absoluteName(name));
+  for (char& c : resolved) c = kw::asciiLower(c);
+  return {name, identityOf(name), std::move(resolved)};
+}
+
+bool same(const Named& a, const Named& b) {
+  if (a.identity && b.identity) return *a.identity == *b.identity;
+  return a.resolved == b.resolved;
 }
 
 void refuseInputAsOutput(const std::string& output, const std::string& input) {
@@ -66,53 +80,55 @@ void checkInputsNotOutputs(const RunFiles& files) {
   for (const std::string& name : files.invalidLists) refuseInputAsOutput(*files.missingList, name);
 }
 
-std::vector<std::string> inputsOf(const RunFiles& files) {
-  std::vector<std::string> inputs{files.validList};
+std::vector<Named> inputsOf(const RunFiles& files) {
+  std::vector<Named> inputs{named(files.validList)};
   if (files.dupeOutput) return inputs;
-  inputs.insert(inputs.end(), files.invalidLists.begin(), files.invalidLists.end());
-  if (files.missingList && files.appendMissing) inputs.push_back(*files.missingList);
+  for (const std::string& name : files.invalidLists) inputs.push_back(named(name));
+  if (files.missingList && files.appendMissing) inputs.push_back(named(*files.missingList));
   return inputs;
 }
+
+Output output(const std::string& given, const std::string& final) { return {named(given), named(final)}; }
 
 // The outputs in command-line order: the option's output, then the
 // invalidLists, each with the name it will be saved under.
 std::vector<Output> outputsOf(const RunFiles& files) {
   std::vector<Output> outputs;
   if (files.dupeOutput) {
-    outputs.push_back({*files.dupeOutput, kw::correctedPlaylistName(*files.dupeOutput, false)});
+    outputs.push_back(output(*files.dupeOutput, kw::correctedPlaylistName(*files.dupeOutput, false)));
     return outputs;
   }
   if (files.missingList) {
     // Read under -A, the missing list keeps PLS; it is never written as XML.
     const std::optional<kw::PlayList> read = files.appendMissing ? detected(*files.missingList) : std::nullopt;
     const bool pls = files.toPls || (read && read->plsFormat);
-    outputs.push_back({*files.missingList, kw::correctedPlaylistName(*files.missingList, pls)});
+    outputs.push_back(output(*files.missingList, kw::correctedPlaylistName(*files.missingList, pls)));
   }
   for (const std::string& name : files.invalidLists) {
     std::optional<kw::PlayList> list = detected(name);
     if (!list) continue;
     applyTargetFormat(*list, files.toPls, files.toM3u);
-    outputs.push_back({name, kw::savedName(*list)});
+    outputs.push_back(output(name, kw::savedName(*list)));
   }
   return outputs;
 }
 
-void checkAgainstInputs(const Output& output, const std::vector<std::string>& inputs) {
-  for (const std::string& input : inputs) {
-    if (sameFile(input, output.given) || !sameFile(input, output.final)) continue;
+void checkAgainstInputs(const Output& output, const std::vector<Named>& inputs) {
+  for (const Named& input : inputs) {
+    if (same(input, output.given) || !same(input, output.final)) continue;
     throw kw::err::Error(
         formatString("Output playlist '%s' would be saved as '%s', which is also the input playlist '%s'.",
-                     output.given.c_str(), output.final.c_str(), input.c_str()));
+                     output.given.name.c_str(), output.final.name.c_str(), input.name.c_str()));
   }
 }
 
 void checkAgainstEarlier(const Output& output, const Output& earlier) {
-  if (sameFile(output.given, earlier.given)) return;  // one playlist named twice
-  for (const std::string* mine : {&output.final, &output.given}) {
-    for (const std::string* theirs : {&earlier.final, &earlier.given}) {
-      if (!sameFile(*mine, *theirs)) continue;
+  if (same(output.given, earlier.given)) return;  // one playlist named twice
+  for (const Named* mine : {&output.final, &output.given}) {
+    for (const Named* theirs : {&earlier.final, &earlier.given}) {
+      if (!same(*mine, *theirs)) continue;
       throw kw::err::Error(formatString("Output playlists '%s' and '%s' would both be saved as '%s'.",
-                                        earlier.given.c_str(), output.given.c_str(), mine->c_str()));
+                                        earlier.given.name.c_str(), output.given.name.c_str(), mine->name.c_str()));
     }
   }
 }
@@ -121,7 +137,7 @@ void checkAgainstEarlier(const Output& output, const Output& earlier) {
 
 void checkOutputPlan(const RunFiles& files) {
   checkInputsNotOutputs(files);
-  const std::vector<std::string> inputs = inputsOf(files);
+  const std::vector<Named> inputs = inputsOf(files);
   const std::vector<Output> outputs = outputsOf(files);
   for (size_t k = 0; k < outputs.size(); ++k) {
     checkAgainstInputs(outputs[k], inputs);
@@ -145,11 +161,6 @@ void applyTargetFormat(kw::PlayList& list, bool toPls, bool toM3u) {
   }
 }
 
-bool sameFile(const std::string& a, const std::string& b) {
-  const std::optional<kw::sys_dep::FileIdentity> first = identityOf(a), second = identityOf(b);
-  if (first && second) return *first == *second;
-  return equalIgnoringCase(kw::sys_dep::resolvedAsKernel(absoluteName(a)),
-                           kw::sys_dep::resolvedAsKernel(absoluteName(b)));
-}
+bool sameFile(const std::string& a, const std::string& b) { return same(named(a), named(b)); }
 
 }  // namespace trackmend
