@@ -165,6 +165,7 @@ void scanFolder(PlayList& list, std::ostream& progress, std::ostream& warnings, 
       warnings << "Skipped '" << walk.songs[k] << "': " << read.failure << "\n";
       continue;
     }
+    if (read.tagsUnreadable) warnings << "Skipped tags of '" << walk.songs[k] << "': unreadable tags\n";
     list.entries.emplace_back(walk.songs[k], read.infoLine);
     ++found;
   }

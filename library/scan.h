@@ -29,8 +29,10 @@ struct ScanSettings {
 // (infoLine), none when it has no title. Writes "Scanning folder '<fileName>'"
 // before and "Found <N> songs." after the scan to `progress`, and a
 // "Skipped '<path>': <reason>" line per folder or file left out to
-// `warnings`: first those of the walk in the order it met them, then the
-// files that could not be opened in path order. Throws
+// `warnings`: first those of the walk in the order it met them, then, in
+// path order, the files that could not be opened and the songs whose tags
+// were given up ("Skipped tags of '<path>': unreadable tags"; the song stays,
+// without an information line). Throws
 // kw::err::IOError(list.fileName) when the folder itself cannot be listed,
 // before anything is written; the playlist is then unchanged.
 void scanFolder(PlayList& list, std::ostream& progress = std::cout, std::ostream& warnings = std::cerr,

@@ -75,14 +75,6 @@ std::vector<std::string> lines(const PlayList& list) {
   return result;
 }
 
-TEST(AudioNames, ExtensionsInAnyCase) {
-  const std::pair<const char*, bool> cases[] = {
-      {"a.mp3", true},  {"A.MP3", true},  {"x.Flac", true}, {"x.tar.ogg", true}, {"x.aiff", true},
-      {"x.wv", true},   {"x.mpc", true},  {"x.txt", false}, {"mp3", false},      {".mp3", false},
-      {"x.mp3.", false}, {"x.mp33", false}, {"x.m3u", false}};
-  for (const auto& [name, song] : cases) EXPECT_EQ(isAudioFileName(name), song) << name;
-}
-
 // Byte order of paths, tags to information lines, '.' names and other
 // files left out, names that are not UTF-8 kept; the same on 1 and 3 threads.
 TEST(ScanFolder, EntriesSortedByPathBytesWithTheirTags) {

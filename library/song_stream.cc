@@ -53,6 +53,7 @@ const SongStream::Block& SongStream::block(long start) {
 // case, is copied once, straight into the vector returned.
 TagLib::ByteVector SongStream::readBlock(unsigned long length) {
   TagLib::ByteVector result;
+  if (exhausted_) return result;
   while (length > 0) {
     const long start = position_ / kBlock * kBlock;
     const Block& cached = block(start);
@@ -69,6 +70,8 @@ TagLib::ByteVector SongStream::readBlock(unsigned long length) {
     length -= count;
     if (blockEnds) break;
   }
+  bytesHanded_ += result.size();
+  checkBudget();
   return result;
 }
 
@@ -80,9 +83,20 @@ bool SongStream::readOnly() const { return true; }
 bool SongStream::isOpen() const { return true; }
 
 void SongStream::seek(long offset, Position from) {
-  if (from == Current) offset += position_;
-  if (from == End) offset += length();
-  position_ = std::max(0L, offset);
+  if (exhausted_) return;
+  ++seeks_;
+  if (checkBudget()) return;
+  const long base = from == Current ? position_ : from == End ? length() : 0;
+  long target = 0;
+  if (__builtin_add_overflow(base, offset, &target) || target < 0) return;
+  position_ = target;
+}
+
+bool SongStream::checkBudget() {
+  const auto size = static_cast<unsigned long>(length());
+  const unsigned long maxBytes = std::max(size * 16, kMinBytes);
+  exhausted_ = bytesHanded_ > maxBytes || seeks_ > kMaxSeeks;
+  return exhausted_;
 }
 
 long SongStream::tell() const { return position_; }

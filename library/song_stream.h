@@ -25,7 +25,8 @@ class SongStream : public TagLib::IOStream {
 
   TagLib::FileName name() const override;
   // Up to `length` bytes from the current position (fewer at the end of the
-  // file or after a read error), and moves past them.
+  // file or after a read error), and moves past them. None once the stream
+  // is exhausted().
   TagLib::ByteVector readBlock(unsigned long length) override;
   // Writing is refused: these do nothing.
   void writeBlock(const TagLib::ByteVector&) override;
@@ -34,9 +35,18 @@ class SongStream : public TagLib::IOStream {
   void truncate(long) override;
   bool readOnly() const override;
   bool isOpen() const override;
+  // Moves to `offset` from the start, the current position or the end. A
+  // seek before the start or past what a long can hold fails as a file
+  // stream's does: the position stays. Does nothing once exhausted().
   void seek(long offset, Position from = Beginning) override;
   long tell() const override;
   long length() override;
+
+  // True once a tag reader was handed more than 16 times the file's size in
+  // bytes (at least 1 MiB), or made more than 10,000 seeks: a damaged or
+  // crafted file that sends it round in circles. From then on every read
+  // gives nothing, which ends any reader's loop.
+  bool exhausted() const { return exhausted_; }
 
  private:
   struct Block {
@@ -52,10 +62,20 @@ class SongStream : public TagLib::IOStream {
   static constexpr long kBlock = 16 * 1024;
   static constexpr std::size_t kBlocksKept = 4;
 
+  // Marks the stream exhausted() once the reads or seeks so far are over
+  // the budget; returns whether it is.
+  bool checkBudget();
+
+  static constexpr unsigned long kMaxSeeks = 10000;
+  static constexpr unsigned long kMinBytes = 1 << 20;
+
   int descriptor_;
   std::string name_;
   long position_ = 0;
   long length_ = -1;
+  unsigned long bytesHanded_ = 0;
+  unsigned long seeks_ = 0;
+  bool exhausted_ = false;
   // The most recently read last; at most kBlocksKept.
   std::vector<Block> blocks_;
   // kBlocksKept blocks of memory, the calling thread's own: a scan opens a

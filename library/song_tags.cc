@@ -77,6 +77,10 @@ SongRead readSong(const std::string& path) {
   SongStream stream(descriptor, path);
   const TagLib::FileRef file(&stream, true, TagLib::AudioProperties::Average);
   if (!file.isNull()) read.infoLine = infoLine(tagsOf(file));
+  if (stream.exhausted()) {
+    read.tagsUnreadable = true;
+    read.infoLine.clear();
+  }
   return read;
 }
 

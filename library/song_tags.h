@@ -29,12 +29,16 @@ struct SongRead {
   // The information line (infoLine), "" when the file has no title or is
   // no audio file TagLib can read (damaged, truncated, another format).
   std::string infoLine;
+  // True when reading the tags was given up (SongStream::exhausted(): a
+  // damaged or crafted file that sends the reader round in circles); the
+  // information line is then "".
+  bool tagsUnreadable = false;
 };
 
 // Opens the file `path` and reads its tags and length: in the format its
 // extension names, or, when that does not fit, in the format its content
-// shows. Never throws for the content of the
-// file, and writes nothing to any stream (TagLib's own messages are
+// shows, on a SongStream that bounds the work a file may cause. Never
+// throws for the content of the file, and writes nothing to any stream (TagLib's own messages are
 // silenced). Safe to call on several threads at once for different files.
 SongRead readSong(const std::string& path);
 

@@ -1,12 +1,10 @@
 #include "main/run.h"
 
-#include <sys/stat.h>
-
 #include <vector>
 
 #include "Lib/kw/err/error.h"
-#include "Lib/kw/sys_dep/path.h"
 #include "library/scan.h"
+#include "main/output_plan.h"
 #include "main/options.h"
 #include "playlist/reader.h"
 #include "playlist/writer.h"
@@ -48,29 +46,29 @@ std::vector<std::string> invalidListNames() {
   return names;
 }
 
-void refuseToOverwrite(const std::string& output, const std::string& input) {
-  if (!sameFile(output, input)) return;
-  throw kw::err::Error(kw::err::formatString("Output playlist '%s' is also an input playlist.", output.c_str()));
-}
-
-// A run must never replace a playlist it reads with one it writes.
-void checkOutputs(const std::vector<std::string>& names) {
+// The playlists the command line names, for the output plan.
+RunFiles runFiles(const std::vector<std::string>& names) {
+  RunFiles files;
+  files.validList = validList.currentValue;
   if (dupeFinder.active) {
-    refuseToOverwrite(names.empty() ? std::string() : names.front(), validList.currentValue);
-    return;
+    files.dupeOutput = names.empty() ? std::string() : names.front();
+    return files;
   }
-  if (!missingList.active) return;
-  refuseToOverwrite(missingList.currentValue, validList.currentValue);
-  for (const std::string& name : names) refuseToOverwrite(missingList.currentValue, name);
+  files.invalidLists = names;
+  if (missingList.active) files.missingList = missingList.currentValue;
+  files.appendMissing = appendMissing.active;
+  files.toPls = toPls.active;
+  files.toM3u = toM3u.active;
+  return files;
 }
 
-void setTargetFormat(PlayList& list) {
-  if (toPls.active || toM3u.active) list.xmlSource.reset();  // -P and -M convert XML playlists too
-  if (!list.plsFormat && toPls.active) {
-    list.plsFormat = true;
-  } else if (list.plsFormat && toM3u.active) {
-    list.plsFormat = false;
-  }
+// A run must never replace a playlist it reads with one it writes, nor save
+// two playlists under one name, nor find out at the end that it cannot save.
+void checkOutputs(const std::vector<std::string>& names) {
+  const RunFiles files = runFiles(names);
+  checkOutputPlan(files);
+  if (files.dupeOutput) checkOutput(*files.dupeOutput);
+  if (files.missingList) checkOutput(*files.missingList);
 }
 
 // The repair options; the numbers are converted once, -s before -b, before
@@ -91,11 +89,13 @@ kw::RepairSettings repairSettings() {
 void repairOne(PlayList& list, const kw::ValidLibrary& valid, PlayList& missing, kw::RepairSettings settings,
                Console& console) {
   try {
+    kw::fileToReplace(list.fileName);  // only a regular file is read to be replaced
     kw::readPlaylist(list, console.out, console.err);
+    kw::checkSavable(list.fileName);
     settings.dirs = equalDirs.toInt();
     kw::repairPlaylist(list, valid, missing, settings, console.out, console.err, console.in);
-    setTargetFormat(list);
-    kw::savePlaylist(list, console.out);
+    applyTargetFormat(list, toPls.active, toM3u.active);
+    kw::savePlaylist(list, console.out, console.err);
     console.out << '\n' << std::flush;
   } catch (const kw::err::Error& e) {
     console.out.flush();
@@ -118,7 +118,7 @@ void runRepair(const kw::SongList& valid, const std::vector<std::string>& names,
   for (PlayList& list : lists) repairOne(list, library, missing, settings, console);
   if (!missingList.active) return;
   if (toPls.active) missing.plsFormat = true;
-  kw::savePlaylist(missing, console.out);
+  kw::savePlaylist(missing, console.out, console.err);
 }
 
 void runDupeFinder(const PlayList& valid, const std::vector<std::string>& names, Console& console) {
@@ -126,7 +126,7 @@ void runDupeFinder(const PlayList& valid, const std::vector<std::string>& names,
   const double nameMatch = dupeNameMatch.toDouble();
   const int timeDiff = dupeTimeDiff.toInt();
   kw::findDuplicates(valid, output, nameMatch, timeDiff, console.out);
-  kw::savePlaylist(output, console.out);
+  kw::savePlaylist(output, console.out, console.err);
 }
 
 // The duplicate finder copies whole entries, '#' lines included; the repair
@@ -152,14 +152,6 @@ void run(int argc, char** argv, Console& console) {
 }
 
 }  // namespace
-
-bool sameFile(const std::string& a, const std::string& b) {
-  struct stat first, second;
-  if (stat(a.c_str(), &first) == 0 && stat(b.c_str(), &second) == 0) {
-    return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
-  }
-  return kw::sys_dep::toFullPath(a) == kw::sys_dep::toFullPath(b);
-}
 
 int runTrackmend(int argc, char** argv, std::ostream& out, std::ostream& err, std::istream& in,
                  std::ostream* liveCount) {

@@ -23,11 +23,6 @@ namespace trackmend {
 int runTrackmend(int argc, char** argv, std::ostream& out = std::cout, std::ostream& err = std::cerr,
                  std::istream& in = std::cin, std::ostream* liveCount = nullptr);
 
-// Whether the names `a` and `b` denote the same file: the same device and
-// inode when both exist, otherwise the same absolute path after removing
-// "." and ".." components and repeated slashes.
-bool sameFile(const std::string& a, const std::string& b);
-
 }  // namespace trackmend
 
 #endif  // MAIN_RUN_H_

@@ -1,6 +1,7 @@
 #include "main/run.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -17,6 +18,7 @@ namespace {
 using trackmend_test::fileExists;
 using trackmend_test::readFile;
 using trackmend_test::RunResult;
+using trackmend_test::ScratchDir;
 using trackmend_test::writeFile;
 
 const char kValid[] = "/music/rock/Band - First.mp3\n/music/pop/Singer - Second.mp3\n";
@@ -43,21 +45,6 @@ class RunTest : public ::testing::Test {
 
   trackmend_test::ScratchDir scratch;
 };
-
-TEST(SameFileTest, TheSameFileHoweverSpelled) {
-  trackmend_test::ScratchDir dir;
-  writeFile(dir.file("v.m3u"), "x\n");
-  writeFile(dir.file("w.m3u"), "x\n");
-  ASSERT_EQ(link(dir.file("v.m3u").c_str(), dir.file("hard.m3u").c_str()), 0);
-  EXPECT_TRUE(sameFile(dir.file("v.m3u"), dir.file("./v.m3u")));
-  EXPECT_TRUE(sameFile(dir.file("v.m3u"), dir.path() + "//sub/../v.m3u") || !fileExists(dir.file("sub")));
-  EXPECT_TRUE(sameFile(dir.file("v.m3u"), dir.file("hard.m3u")));
-  EXPECT_FALSE(sameFile(dir.file("v.m3u"), dir.file("w.m3u")));
-  // Files that do not exist (yet) are compared by their normalized names.
-  EXPECT_TRUE(sameFile(dir.file("new.m3u"), dir.file("./x/../new.m3u")));
-  EXPECT_FALSE(sameFile(dir.file("new.m3u"), dir.file("other.m3u")));
-  EXPECT_FALSE(sameFile(dir.file("new.m3u"), dir.file("v.m3u")));
-}
 
 TEST_F(RunTest, AutomaticRepairSavesThePlaylist) {
   const RunResult result = run({"-a", "v.m3u", "i.m3u"});
@@ -91,6 +78,61 @@ TEST_F(RunTest, OutputNeverReplacesAnInputPlaylist) {
                               "' is also an input playlist.\n");
     EXPECT_EQ(readFile(file("v.m3u")), kValid);
     EXPECT_EQ(readFile(file("i.m3u")), kBroken);
+  }
+}
+
+// Every name a run writes to or renames onto is planned before the
+// validList is read: the first conflict in command-line order ends the run,
+// every file as it was. Then each output is checked before any question.
+TEST_F(RunTest, OutputsArePlannedAndCheckedBeforeAnythingIsRead) {
+  const char kXspf[] = "<playlist><trackList><track><location>/old/a.mp3</location></track></trackList></playlist>\n";
+  const struct {
+    std::vector<std::string> args;
+    std::vector<std::pair<const char*, std::string>> files;
+    const char* error;
+  } cases[] = {
+      {{"-a", "-P", "-s0", "-m", "i.pls", "v.m3u", "i.m3u"}, {},
+       "Output playlists 'i.pls' and 'i.m3u' would both be saved as 'i.pls'."},
+      {{"-m", "road.m3u", "v.m3u", "road.txt"}, {{"road.txt", kBroken}},
+       "Output playlists 'road.m3u' and 'road.txt' would both be saved as 'road.m3u'."},
+      {{"-m", "x.xspf", "v.m3u", "x.xml"}, {{"x.xml", kXspf}},
+       "Output playlists 'x.xspf' and 'x.xml' would both be saved as 'x.xspf'."},
+      {{"-M", "v.m3u", "a.PLS", "A.m3u"}, {{"a.PLS", "[playlist]\nFile1=/old/a.mp3\n"}},
+       "Output playlist 'a.PLS' would be saved as 'a.m3u', which is also the input playlist 'A.m3u'."},
+      {{"-A", "-m", "miss.txt", "v.m3u", "miss.pls"}, {{"miss.txt", "[playlist]\nFile1=x\n"}},
+       "Output playlist 'miss.txt' would be saved as 'miss.pls', which is also the input playlist 'miss.pls'."},
+      {{"-D", "v.m3u", "v.pls"}, {},
+       "Output playlist 'v.pls' would be saved as 'v.m3u', which is also the input playlist 'v.m3u'."},
+      {{"-m", "song.MP3", "v.m3u", "i.m3u"}, {{"song.MP3", "ID3"}},
+       "Error in song.MP3 (#0): Not a playlist: audio, video, image or archive data."},
+      {{"-D", "v.m3u", "cover.jpg"}, {{"cover.jpg", "\xFF\xD8\xFF\xE0 JFIF"}},
+       "Error in cover.jpg (#0): Not a playlist: audio, video, image or archive data."},
+      {{"-m", "album.cue", "v.m3u", "i.m3u"}, {{"album.cue", "FILE \"a.wav\" WAVE\nTRACK 01 AUDIO\n"}},
+       "Error in album.cue (#0): Not a playlist: cue sheet."},
+      {{"-m", "nothere/miss.m3u", "v.m3u", "i.m3u"}, {}, "No such file or directory ('nothere')"},
+      {{"-m", "v.m3u/miss.m3u", "v.m3u", "i.m3u"}, {}, "Not a directory ('v.m3u')"},
+      {{"-A", "-m", "folder", "v.m3u", "i.m3u"}, {{"folder/x.m3u", ""}}, "Is a directory ('folder')"},
+  };
+  for (const auto& c : cases) {
+    ScratchDir dir;
+    writeFile(dir.file("v.m3u"), kValid);
+    writeFile(dir.file("i.m3u"), kBroken);
+    for (const auto& [name, content] : c.files) {
+      if (std::string(name).find('/') != std::string::npos) mkdir(dir.file("folder").c_str(), 0755);
+      writeFile(dir.file(name), content);
+    }
+    const RunResult result = trackmend_test::runInChild(c.args, "1\n", dir.path());
+    EXPECT_EQ(result.status, 1) << c.error;
+    EXPECT_EQ(result.out, "") << c.error;
+    EXPECT_EQ(result.err, std::string("\nError in trackmend: ") + c.error + "\n");
+    EXPECT_EQ(readFile(dir.file("v.m3u")), kValid);
+    EXPECT_EQ(readFile(dir.file("i.m3u")), kBroken);
+    for (const auto& [name, content] : c.files) EXPECT_EQ(readFile(dir.file(name)), content) << name;
+  }
+  // One playlist named twice, and the validList named again, are no conflict.
+  for (const std::vector<std::string>& args : {std::vector<std::string>{"-a", "v.m3u", "i.m3u", "./i.m3u"},
+                                               std::vector<std::string>{"-P", "v.m3u", "v.m3u"}}) {
+    EXPECT_EQ(run(args).status, 0) << args.back();
   }
 }
 

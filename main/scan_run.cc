@@ -4,6 +4,7 @@
 
 #include "Lib/kw/err/error.h"
 #include "library/scan.h"
+#include "main/output_plan.h"
 #include "main/scan_options.h"
 #include "playlist/numbers.h"
 #include "playlist/path_forms.h"
@@ -16,13 +17,14 @@ bool endsInPls(const std::string& name) { return kw::equalsIgnoringCase(kw::exte
 
 void scanAndSave(int argc, char** argv, std::ostream& out, std::ostream& err, std::ostream* liveCount) {
   scanProgramInfo.init(argc, argv);
+  checkOutput(scanPlaylistArgument.currentValue);
   kw::PlayList songs(scanFolderArgument.currentValue);
   kw::ScanSettings settings;
   settings.liveCount = liveCount;
   kw::scanFolder(songs, out, err, settings);
   songs.fileName = scanPlaylistArgument.currentValue;
   songs.plsFormat = endsInPls(songs.fileName);
-  kw::savePlaylist(songs, out);
+  kw::savePlaylist(songs, out, err);
 }
 
 }  // namespace

@@ -8,8 +8,10 @@
 namespace trackmend {
 
 // Parses the command line into the declared arguments (main/scan_options.h),
-// scans the folder (kw::scanFolder, its tags read on every hardware thread)
-// and saves the songs with kw::savePlaylist under the playlist name, as PLS
+// checks the playlist as an output (checkOutput: it can be saved, and an
+// existing file is a playlist) before anything is scanned, scans the folder
+// (kw::scanFolder, its tags read on every hardware thread) and saves the
+// songs with kw::savePlaylist under the playlist name, as PLS
 // when the name ends in ".pls" (any letter case), else as M3U. Progress goes
 // to `out`; skipped files and every error report to `err`; `liveCount` (a
 // terminal, or null) shows the running count. Returns 0 when the playlist

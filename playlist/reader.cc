@@ -215,47 +215,89 @@ void readPlsBody(file::InputFile& in, std::string_view& line, bool haveLine, Son
   song.appendTo(sink);
 }
 
-// Reads an M3U or PLS file whose first bytes were checked.
-void readTextPlaylist(file::InputFile& in, SongSink& sink, std::ostream& progress,
-                      std::ostream& warnings) {
+// How a text playlist starts: its header, read with the first line.
+enum class TextHeader { kEmpty, kExtended, kPlain, kPls };
+
+// Reads the header of an M3U or PLS file whose first bytes were checked.
+// Leaves in `line` the first content line (`haveLine` false: none), for PLS
+// the header line. Raises "#EXTM3U awaited.".
+TextHeader readTextHeader(file::InputFile& in, std::string_view& line, bool& haveLine) {
   in.skipPrefix("\xEF\xBB\xBF");
-  std::string_view line;  // valid until the next line is read
-  bool haveLine = in.readLine(line);
-  if (!haveLine) {
-    progress << "Assuming input is an empty playlist in m3u format.\n";
-    return;
-  }
+  haveLine = in.readLine(line);
+  if (!haveLine) return TextHeader::kEmpty;
   if (!line.empty() && line[0] == '#') {
     if (line != "#EXTM3U") headerError(in, "#EXTM3U awaited.");
-    progress << "Detected extended m3u format.\n";
-    readM3uBody(in, line, in.readLine(line), sink, progress);
-    return;
+    haveLine = in.readLine(line);
+    return TextHeader::kExtended;
   }
-  if (!isPlsHeaderLine(line)) {
-    progress << "Assuming m3u format.\n";
-    readM3uBody(in, line, true, sink, progress);
-    return;
-  }
-  sink.markPls();
-  progress << "Detected pls format.\n";
+  return isPlsHeaderLine(line) ? TextHeader::kPls : TextHeader::kPlain;
+}
+
+// After the "[playlist]" line: the first content line, less a
+// "numberofentries=" line right behind the header.
+void readPlsStart(file::InputFile& in, std::string_view& line, bool& haveLine) {
   if (!in.readLine(line)) headerError(in, "Unexpected end of file behind header");
   haveLine = true;
   if (startsWithIgnoringCase(line, "numberofentries=")) haveLine = in.readLine(line);
-  readPlsBody(in, line, haveLine, sink, warnings);
 }
 
-// Writes the "Reading playlist" line for the file `in` has opened and
-// refuses what is no playlist text (UTF-16, media data); returns whether the
-// file is XML.
-bool openPlaylist(file::InputFile& in, std::ostream& progress) {
-  progress << "Reading playlist '" << in.fileName() << "'\n";
+// Reads an M3U or PLS file whose first bytes were checked.
+void readTextPlaylist(file::InputFile& in, SongSink& sink, std::ostream& progress,
+                      std::ostream& warnings) {
+  std::string_view line;  // valid until the next line is read
+  bool haveLine = false;
+  switch (readTextHeader(in, line, haveLine)) {
+    case TextHeader::kEmpty:
+      progress << "Assuming input is an empty playlist in m3u format.\n";
+      return;
+    case TextHeader::kExtended:
+      progress << "Detected extended m3u format.\n";
+      readM3uBody(in, line, haveLine, sink, progress);
+      return;
+    case TextHeader::kPlain:
+      progress << "Assuming m3u format.\n";
+      readM3uBody(in, line, true, sink, progress);
+      return;
+    case TextHeader::kPls:
+      sink.markPls();
+      progress << "Detected pls format.\n";
+      readPlsStart(in, line, haveLine);
+      readPlsBody(in, line, haveLine, sink, warnings);
+      return;
+  }
+}
+
+constexpr const char* kMediaRefusal = "Not a playlist: audio, video, image or archive data.";
+
+// Whether a text file that starts with `head` has the header of a playlist
+// (or a '#' line, which must be one).
+bool startsLikePlaylistText(std::string_view head) {
+  if (head.starts_with("\xEF\xBB\xBF")) head.remove_prefix(3);
+  return head.starts_with('#') || isPlsHeaderLine(head.substr(0, head.find_first_of("\r\n")));
+}
+
+// Refuses what `in` has open when it is no playlist text, in this order: an
+// audio name, UTF-16, the signature of media data, a cue sheet (a file
+// without a playlist header only); returns whether the file is XML, whose
+// root the XML reader judges.
+bool checkPlaylistStart(file::InputFile& in) {
+  if (isAudioFileName(in.fileName())) throw readerError(in.fileName(), 0, kMediaRefusal);
   if (in.startsWith("\xFF\xFE") || in.startsWith("\xFE\xFF")) {
     headerError(in, "UTF-16 text is not supported.");
   }
-  if (startsWithMediaSignature(in.unreadBlock())) {
-    headerError(in, "Not a playlist: audio, video, image or archive data.");
-  }
-  return looksLikeXml(in.unreadBlock());
+  const std::string_view head = in.unreadBlock();
+  if (startsWithMediaSignature(head)) headerError(in, kMediaRefusal);
+  if (looksLikeXml(head)) return true;
+  if (!startsLikePlaylistText(head) && looksLikeCueSheet(head)) headerError(in, "Not a playlist: cue sheet.");
+  return false;
+}
+
+// Writes the "Reading playlist" line for the file `in` has opened and
+// refuses what is no playlist (checkPlaylistStart); returns whether the
+// file is XML.
+bool openPlaylist(file::InputFile& in, std::ostream& progress) {
+  progress << "Reading playlist '" << in.fileName() << "'\n";
+  return checkPlaylistStart(in);
 }
 
 }  // namespace
@@ -281,6 +323,18 @@ void readSongs(SongList& songs, std::ostream& progress, std::ostream& warnings) 
   }
   SongListSink sink(songs);
   readTextPlaylist(in, sink, progress, warnings);
+}
+
+void detectPlaylist(PlayList& list) {
+  file::InputFile in(list.fileName, kReadBlock);
+  if (checkPlaylistStart(in)) {
+    std::ostream discard(nullptr);
+    readXmlPlaylist(in, list, discard);
+    return;
+  }
+  std::string_view line;
+  bool haveLine = false;
+  if (readTextHeader(in, line, haveLine) == TextHeader::kPls) list.plsFormat = true;
 }
 
 err::Error readerError(const std::string& fileName, std::uint64_t line, const std::string& message) {

@@ -25,9 +25,12 @@ namespace kw {
 // no path). Writes the progress lines ("Reading playlist '...'", the format
 // detected) to `progress` and the "Unexpected content ignored: '...'" lines
 // to `warnings`.
-// A file that starts with the signature of media or archive data is refused;
-// one whose first byte other than blanks, tabs and line ends is '<' is read
-// as XML (readXmlPlaylist).
+// A file that is no playlist is refused, tested in this order: a name with
+// an audio extension (isAudioFileName), UTF-16 text, the signature of media
+// or archive data (startsWithMediaSignature), an XML document that is no
+// playlist, and a cue sheet without a playlist header (looksLikeCueSheet);
+// a file whose first byte other than blanks, tabs and line ends is '<' is
+// read as XML (readXmlPlaylist).
 // Throws kw::err::IOError when the file cannot be opened or read (nothing
 // written to `progress` on an open failure), kw::err::Error for a broken
 // header, a file that is no playlist or an XML document refused.
@@ -40,6 +43,14 @@ void readPlaylist(PlayList& list, std::ostream& progress = std::cout,
 // allocation per song. Also throws what SongList::add throws.
 void readSongs(SongList& songs, std::ostream& progress = std::cout,
                std::ostream& warnings = std::cerr);
+
+// Reads as much of the file `list.fileName` as tells how readPlaylist would
+// read it, writing nothing: sets `list.plsFormat` for PLS; an XML playlist
+// is read whole (its entries and `list.xmlSource`, as readPlaylist would
+// leave them); of M3U and PLS only the header is read. Throws what
+// readPlaylist throws for the file: its refusals, header and XML errors, and
+// kw::err::IOError when it cannot be opened or read. `list` should be empty.
+void detectPlaylist(PlayList& list);
 
 // The error every reader raises for a file it refuses: "Error in <fileName>
 // (#<line>): <message>", line 0 standing for the file as a whole.

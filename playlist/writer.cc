@@ -1,9 +1,5 @@
 #include "playlist/writer.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
@@ -13,6 +9,7 @@
 #include <vector>
 
 #include "Lib/kw/err/error.h"
+#include "Lib/kw/sys_dep/file_system.h"
 #include "playlist/numbers.h"
 #include "playlist/path_forms.h"
 #include "playlist/signatures.h"
@@ -123,22 +120,23 @@ bool writesExtendedM3u(const PlayList& list) {
 // Without a header, the first path of a plain M3U file is the line the reader
 // detects the format from: a path spelled "[playlist]" would turn the file
 // into an empty PLS, one starting with a byte-order mark would lose those
-// bytes or have the file refused, and a file starting like XML or like media
-// data would be read as XML or refused. Such a file gets the extended header,
-// which reads back to the same entries.
+// bytes or have the file refused, and a file starting like XML, like media
+// data or like a cue sheet would be read as XML or refused. Such a file gets
+// the extended header, which reads back to the same entries.
 bool firstPathPassesForHeader(const PlayList& list) {
-  std::string start;  // of the file without a header
+  std::string start;  // of the file without a header, as far as the reader looks
   for (const PlaylistEntry& entry : list.entries) {
     if (entry.deleted) continue;
-    const std::string_view path = entry.path;
+    std::string storage;
+    const std::string_view path = oneLinePath(entry.path, list.fileName, storage);
     if (start.empty() && (isPlsHeaderLine(path) || path.starts_with("\xEF\xBB\xBF") ||
                           path.starts_with("\xFF\xFE") || path.starts_with("\xFE\xFF"))) {
       return true;
     }
-    start.append(path.substr(0, 64)) += '\n';
-    if (start.size() >= 64) break;
+    start.append(path) += '\n';
+    if (start.size() >= kSignatureReach) break;
   }
-  return looksLikeXml(start) || startsWithMediaSignature(start);
+  return looksLikeXml(start) || startsWithMediaSignature(start) || looksLikeCueSheet(start);
 }
 
 // The header and, in M3U, the file's own lines.
@@ -165,155 +163,29 @@ std::string directoryOf(const std::string& name) {
   return slash == 0 ? "/" : name.substr(0, slash);
 }
 
-// The file a chain of symbolic links ends at (which need not exist), so that
-// a linked playlist is rewritten where it lives and the link stays a link.
-std::string resolveLinks(const std::string& name) {
-  std::string current = name;
-  for (int depth = 0; depth < 40; ++depth) {
-    struct stat info;
-    if (lstat(current.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return current;
-    std::string target(static_cast<size_t>(info.st_size) + 256, '\0');
-    const ssize_t length = readlink(current.c_str(), target.data(), target.size());
-    if (length < 0) throw err::IOError(name);
-    target.resize(static_cast<size_t>(length));
-    if (target.empty() || target[0] != '/') {
-      const size_t slash = current.rfind('/');
-      if (slash != std::string::npos) target = current.substr(0, slash + 1) + target;
-    }
-    current = target;
-  }
-  errno = ELOOP;
-  throw err::IOError(name);
+// Whether `name`, its folder resolved, lies in the folder `root` ("/proc").
+bool liesIn(const std::string& name, std::string_view root) {
+  const std::string real = sys_dep::withRealFolder(name);
+  return real.starts_with(root) && (real.size() == root.size() || real[root.size()] == '/');
 }
 
-mode_t creationMode() {
-  const mode_t mask = umask(0);
-  umask(mask);
-  return 0666 & ~mask;
+err::Error notRegular(const std::string& fileName) {
+  return err::Error(err::formatString("Not a regular file ('%s')", fileName.c_str()));
 }
 
-bool writeAll(int fd, const char* data, size_t size) {
-  while (size > 0) {
-    const ssize_t written = ::write(fd, data, size);
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    if (written == 0) {
-      errno = EIO;
-      return false;
-    }
-    data += written;
-    size -= static_cast<size_t>(written);
+// The target of the link `link`, a relative one taken against the link's
+// folder.
+std::string followLink(const std::string& link, const std::string& reportName) {
+  std::string target = sys_dep::linkTarget(link, reportName);
+  if (!target.starts_with('/')) {
+    const size_t slash = link.rfind('/');
+    if (slash != std::string::npos) target = link.substr(0, slash + 1) + target;
   }
-  return true;
+  return target;
 }
 
-bool syncToDisk = true;
-
-// Makes a rename or a new entry in `folder` survive a crash of the machine.
-// A folder we may not open or whose file system cannot flush folders is
-// left as it is; a failing flush is reported as IOError(reportName).
-void syncFolder(const std::string& folder, const std::string& reportName) {
-  if (!syncToDisk) return;
-  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
-  const bool synced = ::fsync(fd) == 0 || errno == EINVAL;
-  const int error = errno;
-  ::close(fd);
-  errno = error;
-  if (!synced) throw err::IOError(reportName);
-}
-
-// A file made by mkstemp from `pattern`: owned from the moment it exists,
-// closed and removed when this goes away unless keep() was called.
-class TemporaryFile {
- public:
-  explicit TemporaryFile(std::string pattern)
-      : name_(std::move(pattern)), fd_(mkstemp(name_.data())), created_(fd_ >= 0) {}
-  ~TemporaryFile() {
-    close();
-    if (created_) ::unlink(name_.c_str());
-  }
-  TemporaryFile(const TemporaryFile&) = delete;
-  TemporaryFile& operator=(const TemporaryFile&) = delete;
-
-  bool created() const { return created_; }
-  int fd() const { return fd_; }
-  const std::string& name() const { return name_; }
-  // Returns what close() returned, -1 with errno set when it failed.
-  int close() {
-    const int fd = fd_;
-    fd_ = -1;
-    return fd < 0 ? 0 : ::close(fd);
-  }
-  // The file was renamed away: its name must not be removed any more.
-  void keep() { created_ = false; }
-
- private:
-  std::string name_;
-  int fd_;
-  bool created_;
-};
-
-// A temporary file beside the target that replaces it only on commit();
-// destroyed without commit() it removes itself, so the target keeps its
-// old content. Every failure raises IOError(reportName).
-class Replacement {
- public:
-  Replacement(const std::string& target, const std::string& reportName)
-      : target_(target),
-        reportName_(reportName),
-        file_(directoryOf(target) + "/.trackmend-XXXXXX") {
-    if (!file_.created()) fail();
-    keepAttributes();
-  }
-
-  void write(std::string_view bytes) {
-    if (!writeAll(file_.fd(), bytes.data(), bytes.size())) fail();
-  }
-  // The content reaches the disk before the rename, and the rename before
-  // we return: a crash of the machine leaves the old file or the new one,
-  // never a name for a file of which only part was written.
-  void commit() {
-    if (syncToDisk && ::fsync(file_.fd()) != 0) fail();
-    if (file_.close() != 0) fail();
-    if (::rename(file_.name().c_str(), target_.c_str()) != 0) fail();
-    file_.keep();
-    syncFolder(directoryOf(target_), reportName_);
-  }
-
- private:
-  [[noreturn]] void fail() const { throw err::IOError(reportName_); }
-
-  // mkstemp creates the file 0600 and owned by us: give it what the old
-  // file had (ownership as far as we are allowed), or what a newly created
-  // file would get.
-  void keepAttributes() {
-    struct stat old;
-    mode_t mode = creationMode();
-    if (stat(target_.c_str(), &old) == 0) {
-      mode = old.st_mode & 07777;
-      if (old.st_uid != geteuid() || old.st_gid != getegid()) {
-        [[maybe_unused]] const int ignored = fchown(file_.fd(), old.st_uid, old.st_gid);
-      }
-    }
-    if (fchmod(file_.fd(), mode) != 0) fail();
-  }
-
-  std::string target_;
-  std::string reportName_;
-  TemporaryFile file_;
-};
-
-void writeContent(const PlayList& list) {
-  const std::string target = resolveLinks(list.fileName);
-  // Replacing works in any writable directory; a file its owner made
-  // read-only must still not be rewritten.
-  if (access(target.c_str(), F_OK) == 0 && access(target.c_str(), W_OK) != 0) {
-    throw err::IOError(list.fileName);
-  }
-  Replacement file(target, list.fileName);
+void writeContent(const PlayList& list, const std::string& target) {
+  sys_dep::ReplacementFile file(target, list.fileName);
   if (writesXml(list)) {
     writeXmlPlaylist(list, [&file](std::string_view bytes) { file.write(bytes); });
     file.commit();
@@ -337,31 +209,22 @@ void writeContent(const PlayList& list) {
   file.commit();
 }
 
-bool sameFile(const std::string& a, const std::string& b) {
-  struct stat infoA, infoB;
-  return lstat(a.c_str(), &infoA) == 0 && lstat(b.c_str(), &infoB) == 0 &&
-         infoA.st_dev == infoB.st_dev && infoA.st_ino == infoB.st_ino;
+// The existing file `target` must be one we may write to: replacing works
+// in any writable folder, but a file its owner made read-only must still
+// not be rewritten.
+sys_dep::FileStatus checkWritable(const std::string& target, const std::string& fileName) {
+  const sys_dep::FileStatus status = sys_dep::fileStatus(target, false, fileName);
+  if (status.type != sys_dep::FileType::kMissing && !sys_dep::mayWrite(target)) throw err::IOError(fileName);
+  return status;
 }
 
-// Renames `from` to `to` unless `to` is another existing file. `sameFile`
-// tells whether both names stood for one file before it was rewritten (a
-// case-only change on a case-insensitive file system); rewriting replaces
-// the file, so it cannot be told afterwards.
-void renameWithoutReplacing(const std::string& from, const std::string& to, bool sameFile) {
-  const std::string description = from + " -> " + to;
-  if (sameFile) {
-    if (::rename(from.c_str(), to.c_str()) != 0) throw err::IOError(description, "rename");
-    return;
-  }
-  if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return;
-  if (errno != EINVAL && errno != ENOSYS) throw err::IOError(description, "rename");
-  // This file system cannot refuse to replace: check first, then rename.
-  struct stat info;
-  if (lstat(to.c_str(), &info) == 0) {
-    errno = EEXIST;
-    throw err::IOError(description, "rename");
-  }
-  if (::rename(from.c_str(), to.c_str()) != 0) throw err::IOError(description, "rename");
+// Whether `a` and `b` are names of one existing file (a case-only change of
+// the name on a case-insensitive file system).
+bool sameExistingFile(const std::string& a, const std::string& b) {
+  const sys_dep::FileStatus first = sys_dep::fileStatus(a, false, a);
+  const sys_dep::FileStatus second = sys_dep::fileStatus(b, false, b);
+  return first.type != sys_dep::FileType::kMissing && second.type != sys_dep::FileType::kMissing &&
+         first.identity == second.identity;
 }
 
 }  // namespace
@@ -372,19 +235,64 @@ std::string correctedPlaylistName(const std::string& fileName, bool pls) {
   return fileName.substr(0, fileName.size() - extension.size()) + wanted;
 }
 
-void savePlaylist(const PlayList& list, std::ostream& progress) {
-  progress << "Saving '" << list.fileName << "'\n";
-  const std::string newName =
-      writesXml(list) ? xmlPlaylistName(list) : correctedPlaylistName(list.fileName, list.plsFormat);
-  const bool newNameIsSameFile = newName != list.fileName && sameFile(list.fileName, newName);
-  writeContent(list);
-  if (newName == list.fileName) return;
-  renameWithoutReplacing(list.fileName, newName, newNameIsSameFile);
-  progress << "Playlist had wrong extension. Renamed to '" << newName << "'\n";
-  syncFolder(directoryOf(newName), newName);
+std::string savedName(const PlayList& list) {
+  return writesXml(list) ? xmlPlaylistName(list) : correctedPlaylistName(list.fileName, list.plsFormat);
 }
 
-void setSyncToDisk(bool on) { syncToDisk = on; }
+std::string fileToReplace(const std::string& fileName) {
+  std::string current = fileName;
+  bool throughLink = false;
+  for (int depth = 0; depth <= 40; ++depth) {
+    const bool inDev = liesIn(current, "/dev");
+    if (liesIn(current, "/proc") || (inDev && throughLink)) throw notRegular(fileName);
+    const sys_dep::FileStatus status = sys_dep::fileStatus(current, false, fileName);
+    switch (status.type) {
+      case sys_dep::FileType::kMissing:
+      case sys_dep::FileType::kRegular:
+        return current;
+      case sys_dep::FileType::kDirectory:
+        errno = EISDIR;
+        throw err::IOError(fileName);
+      case sys_dep::FileType::kOther:
+        throw notRegular(fileName);
+      case sys_dep::FileType::kSymbolicLink:
+        if (inDev) throw notRegular(fileName);
+        if (sys_dep::isForeignLinkInSharedFolder(current)) {
+          throw err::Error(err::formatString("Not following a link in a shared folder ('%s')", fileName.c_str()));
+        }
+        current = followLink(current, fileName);
+        throughLink = true;
+    }
+  }
+  errno = ELOOP;
+  throw err::IOError(fileName);
+}
+
+void checkSavable(const std::string& fileName) {
+  const std::string target = fileToReplace(fileName);
+  sys_dep::probeFileCreation(directoryOf(target));
+  checkWritable(target, fileName);
+}
+
+void savePlaylist(const PlayList& list, std::ostream& progress, std::ostream& warnings) {
+  progress << "Saving '" << list.fileName << "'\n";
+  const std::string newName = savedName(list);
+  // Whether both names stand for one file must be told before the file is
+  // replaced: afterwards they are two files.
+  const bool caseOnly = newName != list.fileName && sameExistingFile(list.fileName, newName);
+  const std::string target = fileToReplace(list.fileName);
+  const sys_dep::FileStatus old = checkWritable(target, list.fileName);
+  writeContent(list, target);
+  if (old.links > 1) {
+    warnings << "'" << list.fileName << "' had other hard links; they keep the old content.\n" << std::flush;
+  }
+  if (newName == list.fileName) return;
+  sys_dep::renameFile(list.fileName, newName, caseOnly);
+  progress << "Playlist had wrong extension. Renamed to '" << newName << "'\n";
+  sys_dep::syncFolder(directoryOf(newName), newName);
+}
+
+void setSyncToDisk(bool on) { sys_dep::setSyncToDisk(on); }
 
 void writeEntry(const PlaylistEntry& entry, std::ostream& out, bool pls, int index) {
   std::string text;

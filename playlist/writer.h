@@ -10,36 +10,63 @@
 namespace kw {
 
 // Rewrites the file `list.fileName` in the format chosen by `list.plsFormat`,
-// leaving out deleted entries, then renames it to correctedPlaylistName().
-// An XML playlist as read (writesXml) is spliced instead and renamed to
-// xmlPlaylistName() (playlist/xml_playlist.h).
+// leaving out deleted entries, then renames it to savedName(list).
+// An XML playlist as read (writesXml) is spliced instead.
 // M3U gets the "#EXTM3U" header when any entry (deleted ones included) has
-// information, when any '#' line is written, or when the first path would
-// read as a header; `list.fileLines` follow the header, `list.trailingLines`
-// end the file. PLS keys and "numberofentries=" count the written entries
-// only; PLS has no place for '#' lines other than the information line.
+// information, when any '#' line is written, or when the first paths would
+// read as a header or as something that is no playlist; `list.fileLines`
+// follow the header, `list.trailingLines` end the file. PLS keys and
+// "numberofentries=" count the written entries only; PLS has no place for
+// '#' lines other than the information line.
 // Writes "Saving '<fileName>'" to `progress` first (also when the save then
 // fails) and "Playlist had wrong extension. Renamed to '<new>'" after a rename.
 //
-// The content goes to a temporary file in the playlist's directory that
-// replaces the old file only once it is completely written, flushed to the
-// disk (fsync) and closed, with the old file's permission bits (a new file
-// gets 0666 less the umask); a symbolic link stays a link and its target is
-// rewritten. A file we may not write to is not replaced either. On failure
-// the temporary file is removed (also when it fails right after it was
-// made), the old file is left byte-identical and kw::err::IOError(fileName)
-// is thrown. The rename never replaces another
-// existing file: then, as for any failed rename, the new content stays under
-// the old name and kw::err::IOError("<old> -> <new>", "rename") is thrown.
-// After each rename the folder is flushed too, so that the new name survives
-// a crash of the machine (a folder that cannot be opened, or whose file
-// system cannot flush folders, is not); a failed flush after the rename
-// throws kw::err::IOError with the playlist's name at that moment.
-void savePlaylist(const PlayList& list, std::ostream& progress = std::cout);
+// The file written is fileToReplace(list.fileName) (what it throws, this
+// throws): a symbolic link stays a link and its target is rewritten. The
+// content goes to a temporary file in that file's folder
+// (kw::sys_dep::ReplacementFile) that replaces the old file only once it is
+// completely written and flushed to the disk, with the old file's
+// permission bits (a new file gets 0666 less the umask). A file we may not
+// write to is not replaced either. On failure the temporary file is removed,
+// the old file is left byte-identical and kw::err::IOError(fileName) is
+// thrown. A file that had other hard links is replaced all the same (they
+// keep the old content), and "'<fileName>' had other hard links; they keep
+// the old content." goes to `warnings`.
+// Only the name given is renamed, never onto another existing file: then,
+// as for any failed rename, the new content stays under the old name and
+// kw::err::IOError("<old> -> <new>", "rename") is thrown. After each rename
+// the folder is flushed too; a failed flush after the rename throws
+// kw::err::IOError with the playlist's name at that moment.
+void savePlaylist(const PlayList& list, std::ostream& progress = std::cout, std::ostream& warnings = std::cerr);
 
-// Whether savePlaylist() flushes to the disk (on unless switched off). Off
-// only for measuring what the flushes cost: a crash of the machine may then
-// leave a playlist empty or half-written.
+// The name savePlaylist() gives `list`: xmlPlaylistName() when it writes XML
+// (writesXml), else correctedPlaylistName().
+std::string savedName(const PlayList& list);
+
+// The file a save of `fileName` replaces: `fileName` with its chain of
+// symbolic links followed (targets of any length, relative ones taken
+// against the link's folder); it need not exist. Throws kw::err::Error
+// "Not a regular file ('<fileName>')" when the chain ends at anything but a
+// regular file, a folder or nothing (a FIFO, a device, a socket), or when it
+// passes through /proc, or through /dev after a link or at a link lying
+// there; kw::err::Error "Not following a link in a shared folder
+// ('<fileName>')" for a link of the chain that the kernel's protection of
+// links in shared folders would not follow (isForeignLinkInSharedFolder);
+// kw::err::IOError(fileName) for a folder ("Is a directory"), a loop of
+// more than 40 links or a failing look-up.
+std::string fileToReplace(const std::string& fileName);
+
+// Checks before any work that savePlaylist() can replace `fileName`:
+// fileToReplace(fileName) (what it throws, this throws), then that a file
+// can be created in that file's folder, really tried
+// (kw::sys_dep::probeFileCreation: kw::err::IOError naming the folder), then
+// that an existing file may be written (kw::err::IOError(fileName)).
+// Writes nothing; leaves no file behind.
+void checkSavable(const std::string& fileName);
+
+// Whether savePlaylist() flushes to the disk (on unless switched off;
+// kw::sys_dep::setSyncToDisk). Off only for measuring what the flushes cost:
+// a crash of the machine may then leave a playlist empty or half-written.
 void setSyncToDisk(bool on);
 
 // The name `fileName` gets when its extension is made to match the format:

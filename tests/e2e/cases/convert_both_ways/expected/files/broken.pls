@@ -1,8 +1,12 @@
-#EXTM3U
-#EXTINF:245,Anna Berg - Harbour Lights
-/music/Anna Berg/Northern Shore/01 Harbour Lights.mp3
-/music/Dalia Moreno/Live/04 Sandstorm.mp3
-#EXTINF:176,Eero Lind - Snowfall
-/music/Eero Lind/Winter/01 Snowfall.mp3
-#EXTINF:0,Salt Wind
-/music/Anna Berg/Northern Shore/02 Salt Wind.mp3
+[playlist]
+NumberOfEntries=4
+File1=/mnt/old/Anna Berg/Northern Shore/01 Harbour Lights.mp3
+Title1=Anna Berg - Harbour Lights
+Length1=245
+File2=/music/Dalia Moreno/Live/04 Sandstorm.mp3
+File3=/music/eero lind/winter/01 snowfall.mp3
+Title3=Eero Lind - Snowfall
+Length3=176
+Version=2
+File4=/music/Anna Berg/Northern Shore/02 Salt Wind.mp3
+Title4=Salt Wind

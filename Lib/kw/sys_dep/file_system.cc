@@ -1,0 +1,209 @@
+#include "Lib/kw/sys_dep/file_system.h"
+
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <string>
+
+#include "Lib/kw/err/error.h"
+
+namespace kw::sys_dep {
+namespace {
+
+bool syncToDisk = true;
+
+// The folder a file of `name` lives in, told by '/' only.
+std::string folderOf(const std::string& name) {
+  const size_t slash = name.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : name.substr(0, slash);
+}
+
+FileType typeOf(mode_t mode) {
+  if (S_ISREG(mode)) return FileType::kRegular;
+  if (S_ISDIR(mode)) return FileType::kDirectory;
+  if (S_ISLNK(mode)) return FileType::kSymbolicLink;
+  return FileType::kOther;
+}
+
+mode_t creationMode() {
+  const mode_t mask = umask(0);
+  umask(mask);
+  return 0666 & ~mask;
+}
+
+bool writeAll(int fd, const char* data, size_t size) {
+  while (size > 0) {
+    const ssize_t written = ::write(fd, data, size);
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (written == 0) {
+      errno = EIO;
+      return false;
+    }
+    data += written;
+    size -= static_cast<size_t>(written);
+  }
+  return true;
+}
+
+// Closes `descriptor`, keeping the errno of an earlier failure.
+void closeQuietly(int descriptor) {
+  const int error = errno;
+  ::close(descriptor);
+  errno = error;
+}
+
+}  // namespace
+
+FileStatus fileStatus(const std::string& name, bool followLinks, const std::string& reportName) {
+  struct stat info;
+  FileStatus status;
+  if ((followLinks ? ::stat(name.c_str(), &info) : ::lstat(name.c_str(), &info)) != 0) {
+    if (errno == ENOENT || errno == ENOTDIR) return status;
+    throw err::IOError(reportName);
+  }
+  status.type = typeOf(info.st_mode);
+  status.identity = {static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
+  status.links = static_cast<std::uint64_t>(info.st_nlink);
+  return status;
+}
+
+std::string linkTarget(const std::string& link, const std::string& reportName) {
+  // The size lstat reports is only a hint (links in /proc report 64 or 0):
+  // the buffer grows until the target fits with room to spare.
+  std::string target(256, '\0');
+  for (;;) {
+    const ssize_t length = ::readlink(link.c_str(), target.data(), target.size());
+    if (length < 0) throw err::IOError(reportName);
+    if (static_cast<size_t>(length) < target.size()) {
+      target.resize(static_cast<size_t>(length));
+      return target;
+    }
+    target.resize(target.size() * 2);
+  }
+}
+
+std::string withRealFolder(const std::string& name) {
+  char* real = ::realpath(folderOf(name).c_str(), nullptr);
+  if (!real) return name;
+  std::string result(real);
+  std::free(real);
+  const size_t slash = name.rfind('/');
+  const std::string last = slash == std::string::npos ? name : name.substr(slash + 1);
+  return (result == "/" ? "" : result) + "/" + last;
+}
+
+bool isForeignLinkInSharedFolder(const std::string& link) {
+  struct stat folder, own;
+  if (::stat(folderOf(link).c_str(), &folder) != 0 || ::lstat(link.c_str(), &own) != 0) return false;
+  const bool shared = (folder.st_mode & S_ISVTX) && (folder.st_mode & S_IWOTH);
+  return shared && own.st_uid != folder.st_uid && own.st_uid != ::geteuid();
+}
+
+bool mayWrite(const std::string& name) { return ::access(name.c_str(), W_OK) == 0; }
+
+std::string temporaryPattern(const std::string& folder) { return folder + "/.trackmend-XXXXXX"; }
+
+void probeFileCreation(const std::string& folder) {
+  std::string name = temporaryPattern(folder);
+  const int descriptor = ::mkstemp(name.data());
+  if (descriptor < 0) throw err::IOError(folder);
+  ::close(descriptor);
+  ::unlink(name.c_str());
+}
+
+void setSyncToDisk(bool on) { syncToDisk = on; }
+
+void syncFolder(const std::string& folder, const std::string& reportName) {
+  if (!syncToDisk) return;
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  const bool synced = ::fsync(fd) == 0 || errno == EINVAL;
+  closeQuietly(fd);
+  if (!synced) throw err::IOError(reportName);
+}
+
+ReplacementFile::ReplacementFile(const std::string& target, const std::string& reportName)
+    : target_(target), reportName_(reportName), name_(temporaryPattern(folderOf(target))) {
+  descriptor_ = ::mkstemp(name_.data());
+  if (descriptor_ < 0) fail();
+  exists_ = true;
+  try {
+    keepAttributes();
+  } catch (...) {
+    // No destructor runs for an object whose constructor throws.
+    closeFile();
+    ::unlink(name_.c_str());
+    throw;
+  }
+}
+
+// mkstemp creates the file 0600 and owned by us: give it what the old file
+// had (ownership as far as we are allowed), or what a newly created file
+// would get.
+void ReplacementFile::keepAttributes() {
+  struct stat old;
+  mode_t mode = creationMode();
+  if (::stat(target_.c_str(), &old) == 0) {
+    mode = old.st_mode & 07777;
+    if (old.st_uid != ::geteuid() || old.st_gid != ::getegid()) {
+      [[maybe_unused]] const int ignored = ::fchown(descriptor_, old.st_uid, old.st_gid);
+    }
+  }
+  if (::fchmod(descriptor_, mode) != 0) fail();
+}
+
+ReplacementFile::~ReplacementFile() {
+  closeFile();
+  if (exists_) ::unlink(name_.c_str());
+}
+
+void ReplacementFile::write(std::string_view bytes) {
+  if (!writeAll(descriptor_, bytes.data(), bytes.size())) fail();
+}
+
+// The content reaches the disk before the rename, and the rename before we
+// return: a crash of the machine leaves the old file or the new one, never
+// a name for a file of which only part was written.
+void ReplacementFile::commit() {
+  if (syncToDisk && ::fsync(descriptor_) != 0) fail();
+  const int descriptor = descriptor_;
+  descriptor_ = -1;
+  if (::close(descriptor) != 0) fail();
+  if (::rename(name_.c_str(), target_.c_str()) != 0) fail();
+  exists_ = false;
+  syncFolder(folderOf(target_), reportName_);
+}
+
+void ReplacementFile::fail() const { throw err::IOError(reportName_); }
+
+void ReplacementFile::closeFile() {
+  if (descriptor_ >= 0) closeQuietly(descriptor_);
+  descriptor_ = -1;
+}
+
+void renameFile(const std::string& from, const std::string& to, bool mayReplace) {
+  const std::string description = from + " -> " + to;
+  if (mayReplace) {
+    if (::rename(from.c_str(), to.c_str()) != 0) throw err::IOError(description, "rename");
+    return;
+  }
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return;
+  if (errno != EINVAL && errno != ENOSYS) throw err::IOError(description, "rename");
+  // This file system cannot refuse to replace: check first, then rename.
+  struct stat info;
+  if (::lstat(to.c_str(), &info) == 0) {
+    errno = EEXIST;
+    throw err::IOError(description, "rename");
+  }
+  if (::rename(from.c_str(), to.c_str()) != 0) throw err::IOError(description, "rename");
+}
+
+}  // namespace kw::sys_dep
