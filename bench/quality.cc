@@ -58,7 +58,7 @@ void countRules(const kw::PlaylistEntry& entry, const kw::CandidateSet& set,
       c.left += origin ? 1 : 0;
     else if (!origin)
       ++c.goneReplaced;
-    else if (set[d.candidate].position == *origin)
+    else if (d.chosen(set).position == *origin)
       ++c.right;
     else
       ++c.wrong;

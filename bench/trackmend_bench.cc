@@ -96,7 +96,6 @@ std::vector<std::size_t> spreadSample(std::size_t size, std::size_t count) {
 struct CandidateTimes {
   Timing index[2];    // preparing the validList, on 1 and 2 threads
   Timing collect[2];  // every entry: one at a time on 1 thread; collectEach on 2
-  Timing perEntry2;   // every entry, one at a time, each scored by 2 threads
   Timing fastSample;  // one thread, the sampled entries only
   Timing plainSample; // reference, the sampled entries only
   std::size_t entries = 0, sampled = 0;
@@ -116,14 +115,14 @@ void keepBest(Timing& best, const Timing& run, bool first) {
 }
 
 // Scores every entry of `broken` with the production code: one entry at a
-// time on one thread, all entries shared out over two threads (collectEach),
-// and one entry at a time with two threads on each; the sampled entries with
-// the reference. All results compared.
+// time on one thread, and all entries shared out over two threads
+// (collectEach); the sampled entries with the reference. All results
+// compared.
 CandidateTimes timeCandidates(const kw::PlayList& valid, const kw::PlayList& broken,
                               std::size_t sampled, int runs) {
   CandidateTimes times;
   times.entries = broken.entries.size();
-  std::vector<kw::CandidateSet> results[3];
+  std::vector<kw::CandidateSet> results[2];
   for (int t = 0; t < 2; ++t) {
     for (int run = 0; run < runs; ++run) {
       std::vector<kw::CandidateSet> sets;
@@ -132,7 +131,7 @@ CandidateTimes timeCandidates(const kw::PlayList& valid, const kw::PlayList& bro
       Timing built = timeOf([&] { index = std::make_unique<kw::CandidateIndex>(valid, static_cast<unsigned>(t + 1)); });
       Timing scored = timeOf([&] {
         if (t == 0)
-          for (const kw::PlaylistEntry& entry : broken.entries) sets.push_back(index->collect(entry));
+          for (const kw::PlaylistEntry& entry : broken.entries) sets.push_back(index->collectHere(entry));
         else
           sets = index->collectEach(broken.entries);
       });
@@ -145,25 +144,16 @@ CandidateTimes timeCandidates(const kw::PlayList& valid, const kw::PlayList& bro
         times.collect[t].cpu = scored.cpu;
       }
       results[t] = std::move(sets);
-      if (t == 0) continue;
-      sets.clear();
-      Timing perEntry = timeOf([&] {
-        for (const kw::PlaylistEntry& entry : broken.entries) sets.push_back(index->collect(entry));
-      });
-      keepBest(times.perEntry2, perEntry, run == 0);
-      results[2] = std::move(sets);
     }
   }
-  for (std::size_t e = 0; e < broken.entries.size(); ++e) {
+  for (std::size_t e = 0; e < broken.entries.size(); ++e)
     expectSame(results[0][e], results[1][e], broken.entries[e].path);
-    expectSame(results[0][e], results[2][e], broken.entries[e].path + " (2 threads per entry)");
-  }
 
   std::vector<std::size_t> sample = spreadSample(broken.entries.size(), sampled);
   times.sampled = sample.size();
   kw::CandidateIndex index(valid, 1);
   times.fastSample = bestOf(runs, [&] {
-    for (std::size_t e : sample) index.collect(broken.entries[e]);
+    for (std::size_t e : sample) index.collectHere(broken.entries[e]);
   });
   std::vector<ReferenceSet> plain(sample.size());
   times.plainSample = timeOf([&] {
@@ -191,7 +181,6 @@ void candidatesSection(const Options& options, ResultTable& table, std::ostream&
   double fast1Cpu = t.index[0].cpu + t.collect[0].cpu;
   double fast1Wall = t.index[0].wall + t.collect[0].wall;
   double fast2Wall = t.index[1].wall + t.collect[1].wall;
-  double fast2PerEntryWall = t.index[1].wall + t.perEntry2.wall;
   log << "reference: " << fixed(t.plainSample.cpu, 2) << " s CPU for " << t.sampled
       << " entries spread over the playlist, scaled linearly to " << entries << ": " << fixed(plainTotal, 1)
       << " s\n"
@@ -200,22 +189,18 @@ void candidatesSection(const Options& options, ResultTable& table, std::ostream&
       << "production, 2 threads sharing the entries: " << fixed(fast2Wall, 3) << " s wall, "
       << fixed(t.index[1].cpu + t.collect[1].cpu, 3) << " s CPU (index " << fixed(t.index[1].wall, 3)
       << " s + scoring " << fixed(t.collect[1].wall, 3) << " s)\n"
-      << "production, 2 threads on each entry in turn: " << fixed(fast2PerEntryWall, 3) << " s wall, "
-      << fixed(t.index[1].cpu + t.perEntry2.cpu, 3) << " s CPU\n"
       << "production, 1 thread, the sampled entries alone: " << fixed(t.fastSample.cpu, 4) << " s CPU\n"
-      << "results: identical to the reference on the sampled entries, and among the three 1- and 2-thread runs on all "
+      << "results: identical to the reference on the sampled entries, and between the 1- and 2-thread runs on all "
       << entries << "\n";
   double ratio1 = plainTotal / fast1Cpu;
   double ratioSample = t.plainSample.cpu / t.fastSample.cpu;
   double ratio2 = fast1Wall / fast2Wall;
-  double ratio2PerEntry = fast1Wall / fast2PerEntryWall;
   table.add("candidates 200 x 100k, 1 thread vs reference (CPU; ref. scaled from " + std::to_string(t.sampled) +
                 " entries)",
             fixed(ratio1, 0) + "x", ">= 100x", ratio1 >= 100);
   table.add("  same, on the sampled entries only (no index build)", fixed(ratioSample, 0) + "x", "", -1);
   table.add("candidates 200 x 100k, 2 threads vs 1 thread (wall; entries shared out)", fixed(ratio2, 2) + "x",
             ">= 1.8x", ratio2 >= 1.8);
-  table.add("  same, 2 threads scoring each entry in turn", fixed(ratio2PerEntry, 2) + "x", "", -1);
   table.add("  absolute: reference CPU / 1 thread CPU",
             fixed(plainTotal, 0) + " s / " + fixed(fast1Cpu, 2) + " s", "", -1);
   table.add("  absolute: 1 thread wall / 2 threads wall",
