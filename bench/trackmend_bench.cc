@@ -2,10 +2,12 @@
 // same generated inputs, checks that both give identical results, and prints
 // the ratios with their targets.
 //
-//   trackmend_bench [--section candidates|scaling|duplicates|io|flush|tool|quality|scan]...
-//                   [--data DIR] [--tool PATH] [--scaling FILE] [--quick]
+//   trackmend_bench [--section candidates|scaling|duplicates|io|flush|tool|quality|realistic|scan]...
+//                   [--data DIR] [--tool PATH] [--scaling FILE] [--seed N] [--quick]
 //
-// Without --section every section runs. Exit status 1 when a result differs
+// Without --section every section runs; "quality" includes "realistic", the
+// reorganised music folder drawn from --seed (default 2; its rule was tuned
+// on seed 1). Exit status 1 when a result differs
 // from the reference (a wrong result is a failure; a missed target is not).
 #include <fcntl.h>
 #include <malloc.h>
@@ -17,6 +19,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -48,6 +51,7 @@ struct Options {
   std::string dataDir = "bench-data";
   std::string tool;
   std::string scalingFile;
+  std::uint64_t seed = 2;
   bool quick = false;
 
   bool wants(const std::string& name) const {
@@ -498,6 +502,60 @@ void timeWholeTool(const Options& options, std::size_t songs, std::size_t entrie
             "<= " + fixed(limitMB, 1) + " MiB", peakMB <= limitMB);
 }
 
+// Lines of `file` that start with `prefix`.
+int linesStartingWith(const std::string& file, const std::string& prefix) {
+  std::ifstream in(file);
+  int count = 0;
+  for (std::string line; std::getline(in, line);) count += line.compare(0, prefix.size(), prefix) == 0;
+  return count;
+}
+
+// What the -i rule costs the whole tool: trackmend -a and trackmend -a -i
+// on the same library and playlist, run after run in turn, by the median
+// wall time of each.
+void timeSameSongCost(const Options& options, std::size_t songs, std::size_t entries, ResultTable& table,
+                      std::ostream& log) {
+  const Library library = makeLibrary({songs, 51, PathStyle::kPosix});
+  BrokenSpec spec;
+  spec.entries = entries;
+  spec.seed = 52;
+  const std::string libraryFile = options.dataDir + "/cost-library.m3u";
+  const std::string brokenFile = options.dataDir + "/cost-broken.m3u";
+  writeM3u(library.playlist(libraryFile), libraryFile);
+  const kw::PlayList broken = makeBrokenPlaylist(library, spec, brokenFile);
+  const int runs = options.quick ? 3 : 5;
+  std::vector<double> walls[2], cpus[2];  // [1]: with -i
+  int settled[2] = {};
+  for (int run = 0; run < runs; ++run) {
+    for (const bool same : {false, true}) {
+      writeM3u(broken, brokenFile);  // each run repairs the same broken playlist
+      const std::string err = options.dataDir + "/cost-stderr.txt";
+      std::remove(err.c_str());
+      std::vector<std::string> command = {options.tool, "-a", libraryFile, brokenFile};
+      if (same) command.insert(command.begin() + 2, "-i");
+      const ChildRun child = runChild(command, "/dev/null", "/dev/null", err);
+      if (child.exitStatus != 0) throw Mismatch("trackmend ended with status " + std::to_string(child.exitStatus));
+      walls[same].push_back(child.seconds);
+      cpus[same].push_back(child.cpuSeconds);
+      settled[same] = linesStartingWith(err, "Auto: '") + linesStartingWith(err, "Same: '");
+    }
+  }
+  for (int k = 0; k < 2; ++k) {
+    std::sort(walls[k].begin(), walls[k].end());
+    std::sort(cpus[k].begin(), cpus[k].end());
+  }
+  const double plain = walls[0][runs / 2], same = walls[1][runs / 2];
+  log << "trackmend -a and -a -i on " << songs << " songs and " << entries << " broken entries, " << runs
+      << " runs each in turn: median " << fixed(plain, 2) << " s and " << fixed(same, 2) << " s wall, "
+      << fixed(cpus[0][runs / 2], 2) << " s and " << fixed(cpus[1][runs / 2], 2) << " s CPU; "
+      << settled[0] << " and " << settled[1] << " entries settled without asking\n";
+  const double ratio = same / plain;
+  const std::string what = std::to_string(songs / 1000) + "k songs + " + std::to_string(entries) + " entries";
+  table.add("whole tool -a -i / -a, " + what + " (median wall of " + std::to_string(runs) + ")",
+            fixed(ratio, 2) + "x", "<= 1.2x", ratio <= 1.2);
+  table.add("  absolute: -a -i / -a", fixed(same, 2) + " s / " + fixed(plain, 2) + " s", "", -1);
+}
+
 void toolSection(const Options& options, ResultTable& table, std::ostream& log) {
   if (options.tool.empty()) {
     log << "\n== Whole tool: skipped (no --tool)\n";
@@ -506,6 +564,7 @@ void toolSection(const Options& options, ResultTable& table, std::ostream& log) 
   log << "\n== Whole tool, standard input empty\n";
   timeWholeTool(options, options.quick ? 20000 : 100000, 2000, table, log);
   if (!options.quick) timeWholeTool(options, 1000000, 200, table, log);
+  timeSameSongCost(options, options.quick ? 20000 : 100000, 2000, table, log);
 }
 
 // The generated library as a folder of real tagged audio files of at least
@@ -606,8 +665,8 @@ void scanSection(const Options& options, ResultTable& table, std::ostream& log) 
 }
 
 int usage() {
-  std::cerr << "usage: trackmend_bench [--section candidates|scaling|duplicates|io|flush|tool|quality|scan]... [--data DIR]\n"
-               "                       [--tool PATH] [--scaling FILE] [--quick]\n";
+  std::cerr << "usage: trackmend_bench [--section candidates|scaling|duplicates|io|flush|tool|quality|realistic|scan]...\n"
+               "                       [--data DIR] [--tool PATH] [--scaling FILE] [--seed N] [--quick]\n";
   return 2;
 }
 
@@ -625,6 +684,7 @@ int main(int argc, char** argv) {
     else if (arg == "--data" && hasValue) options.dataDir = argv[++i];
     else if (arg == "--tool" && hasValue) options.tool = argv[++i];
     else if (arg == "--scaling" && hasValue) options.scalingFile = argv[++i];
+    else if (arg == "--seed" && hasValue) options.seed = std::strtoull(argv[++i], nullptr, 10);
     else return bench::usage();
   }
   ::mkdir(options.dataDir.c_str(), 0755);
@@ -639,6 +699,8 @@ int main(int argc, char** argv) {
     if (options.wants("flush")) bench::flushSection(options, table, log);
     if (options.wants("tool")) bench::toolSection(options, table, log);
     if (options.wants("quality")) bench::qualitySection(options.quick, table, log);
+    if (options.wants("quality") || options.wants("realistic"))
+      bench::realisticQualitySection(options.dataDir, options.seed, table, log);
     if (options.wants("scan")) bench::scanSection(options, table, log);
   } catch (const bench::Mismatch& mismatch) {
     std::cerr << "RESULTS DIFFER: " << mismatch.what() << "\n";
