@@ -179,9 +179,13 @@ std::string_view fileNameOf(std::string_view path) {
   return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
 
+// `name` less its extension: up to five letters or digits after the last
+// dot.
 std::string_view stemOf(std::string_view name) {
   const std::size_t dot = name.rfind('.');
-  if (dot == std::string_view::npos || dot == 0 || name.size() - dot > 6) return name;
+  if (dot == std::string_view::npos || dot == 0 || name.size() - dot > 6 || dot + 1 == name.size()) return name;
+  for (const char c : name.substr(dot + 1))
+    if (!isDigit(c) && !(c >= 'a' && c <= 'z') && !(c >= 'A' && c <= 'Z')) return name;
   return name.substr(0, dot);
 }
 
@@ -213,20 +217,35 @@ std::vector<SongIdentity::Title> fileNameTitles(std::string_view name, std::stri
 }
 
 struct LineFacts {
-  std::string title, artist;
+  std::vector<SongIdentity::Title> titles;
+  std::string artist;
   int seconds = 0;
 };
 
+// Whether `text` is nothing but a track number ("07", "1-07", "A1").
+bool isTrackNumber(std::string_view text) {
+  const std::string probe = std::string(text) + " x";
+  const auto numbered = leadingTrack(probe);
+  return numbered && numbered->rest == "x";
+}
+
+// A player that knows no tags writes the file name as the title
+// ("#EXTINF:213,07 - Title", an XSPF <title>07 - Title.flac</title>): a
+// leading track number is no artist, and the title is tried with and
+// without it and its extension, as a file name's is.
 LineFacts lineFacts(std::string_view info) {
   const InfoParts parts = infoParts(info);
   LineFacts facts;
   if (parts.length) facts.seconds = std::max(0, atoiClamped(*parts.length));
-  const std::size_t dash = parts.title.find(" - ");
-  if (dash == std::string_view::npos) {
-    facts.title = foldedText(parts.title);
-  } else {
-    facts.artist = foldedText(parts.title.substr(0, dash));
-    facts.title = foldedText(parts.title.substr(dash + 3));
+  std::string_view title = parts.title;
+  const std::size_t dash = title.find(" - ");
+  if (dash != std::string_view::npos && !isTrackNumber(title.substr(0, dash))) {
+    facts.artist = foldedText(title.substr(0, dash));
+    title.remove_prefix(dash + 3);
+  }
+  for (const std::string_view text : {title, stemOf(title)}) {
+    addTitle(facts.titles, text, "");
+    if (const auto numbered = leadingTrack(text)) addTitle(facts.titles, numbered->rest, "");
   }
   return facts;
 }
@@ -241,8 +260,44 @@ bool isDiscFolder(std::string_view folded) {
   return false;
 }
 
+// `folded` without the tokens that are years (1900 to 2099).
+std::string withoutYears(std::string_view folded) {
+  std::string out;
+  for (std::size_t start = 0; start < folded.size();) {
+    std::size_t end = folded.find(' ', start);
+    if (end == std::string_view::npos) end = folded.size();
+    const std::string_view token = folded.substr(start, end - start);
+    const bool year = token.size() == 4 && digitsAt(token, 0, 4) == 4 && (token.starts_with("19") || token.starts_with("20"));
+    if (!year) {
+      if (!out.empty()) out += ' ';
+      out += token;
+    }
+    start = end + 1;
+  }
+  return out;
+}
+
+// The names an album folder goes by: the whole name and, for "<artist> -
+// <album>", the part after the first " - ", both without years.
+std::vector<std::string> albumNamesOf(std::string_view folder) {
+  std::vector<std::string> names;
+  for (const std::string_view name : {folder, folder.substr(std::min(folder.size(), folder.find(" - ") + 3))}) {
+    std::string bare = withoutYears(foldedText(name));
+    if (!bare.empty() && std::find(names.begin(), names.end(), bare) == names.end()) names.push_back(std::move(bare));
+  }
+  return names;
+}
+
+// "Beatles, The" is a way of writing "The Beatles".
+std::optional<std::string> articleFirst(std::string_view folder) {
+  const std::size_t comma = folder.rfind(", ");
+  if (comma == std::string_view::npos || comma == 0 || !equalsIgnoringCase(folder.substr(comma), ", the"))
+    return std::nullopt;
+  return "the " + foldedText(folder.substr(0, comma));
+}
+
 void addFolders(std::string_view path, SongIdentity& identity) {
-  std::vector<std::string> chain;  // whole folder names, outermost first
+  std::vector<std::string_view> chain;  // folder names, outermost first
   std::size_t start = 0;
   for (std::size_t end; (end = path.find_first_of("/\\", start)) != std::string_view::npos; start = end + 1) {
     const std::string_view folder = path.substr(start, end - start);
@@ -252,13 +307,17 @@ void addFolders(std::string_view path, SongIdentity& identity) {
       std::string before = foldedText(folder.substr(0, dash));
       if (!before.empty()) identity.folders.push_back(std::move(before));
     }
-    identity.folders.push_back(whole);
-    chain.push_back(std::move(whole));
+    if (std::optional<std::string> article = articleFirst(folder)) identity.folders.push_back(std::move(*article));
+    identity.folders.push_back(std::move(whole));
+    chain.push_back(folder);
   }
   std::size_t k = chain.size();
-  while (k > 0 && isDiscFolder(chain[k - 1])) --k;
-  if (k > 0) identity.album = chain[k - 1];
-  if (k > 1) identity.folderArtist = chain[k - 2];
+  while (k > 0 && isDiscFolder(foldedText(chain[k - 1]))) --k;
+  if (k > 0) {
+    identity.album = foldedText(chain[k - 1]);
+    identity.albumNames = albumNamesOf(chain[k - 1]);
+  }
+  if (k > 1) identity.folderArtist = articleFirst(chain[k - 2]).value_or(foldedText(chain[k - 2]));
 }
 
 std::vector<SongIdentity::Title> titlesOf(std::string_view path, std::optional<std::string_view> info,
@@ -266,7 +325,7 @@ std::vector<SongIdentity::Title> titlesOf(std::string_view path, std::optional<s
   LineFacts line;
   if (info) line = lineFacts(*info);
   std::vector<SongIdentity::Title> titles = fileNameTitles(fileNameOf(path), track);
-  if (!line.title.empty()) titles = {{line.title, ""}};
+  if (!line.titles.empty()) titles = line.titles;
   if (facts) *facts = std::move(line);
   return titles;
 }
@@ -306,10 +365,15 @@ bool guessAgrees(const SongIdentity& a, const std::string& prefixA, const SongId
   return false;
 }
 
+bool sameAlbum(const SongIdentity& a, const SongIdentity& b) {
+  for (const std::string& name : a.albumNames)
+    if (std::find(b.albumNames.begin(), b.albumNames.end(), name) != b.albumNames.end()) return true;
+  return false;
+}
+
 bool albumsAgree(const SongIdentity& a, const SongIdentity& b) {
   if (!a.track.empty() && !b.track.empty() && a.track != b.track) return false;
-  if (a.album.empty() || b.album.empty()) return false;
-  return a.album.find(b.album) != std::string::npos || b.album.find(a.album) != std::string::npos;
+  return sameAlbum(a, b);
 }
 
 std::uint64_t hashOf(std::string_view text) {
@@ -395,13 +459,17 @@ std::optional<std::size_t> IdentityIndex::onlySameSong(const PlaylistEntry& entr
       identityOf(entry.path, entry.extInfo ? std::optional<std::string_view>(*entry.extInfo) : std::nullopt);
   const std::vector<std::size_t> same = sameSongs(identity);
   if (same.size() == 1) return same.front();
-  std::optional<std::size_t> chosen;
+  // The album folder named as the entry's, else named alike (sameAlbum).
+  std::optional<std::size_t> equal, alike;
+  std::size_t equalCount = 0, alikeCount = 0;
   for (const std::size_t k : same) {
-    if (identity.album.empty() || identityOfSong(k).album != identity.album) continue;
-    if (chosen) return std::nullopt;
-    chosen = k;
+    const SongIdentity song = identityOfSong(k);
+    if (!identity.album.empty() && song.album == identity.album) equal = k, ++equalCount;
+    if (sameAlbum(identity, song)) alike = k, ++alikeCount;
   }
-  return chosen;
+  if (equalCount == 1) return equal;
+  if (equalCount == 0 && alikeCount == 1) return alike;
+  return std::nullopt;
 }
 
 }  // namespace kw

@@ -42,20 +42,27 @@ struct SongIdentity {
   std::string artist;         // from the information line; empty: not known
   int seconds = 0;            // from the information line; 0: not known
   std::string track;          // the file name's track number ("7", "a1"); empty: none
-  // Every folder name of the path, and the part before the first " - " of
-  // each that has one.
+  // Every folder name of the path, the part before the first " - " of each
+  // that has one, and "the <name>" for each "<name>, The".
   std::vector<std::string> folders;
   std::string album;           // the file's folder, or the one above "CD n"/"Disc n"; may be empty
-  std::string folderArtist;    // the folder above the album folder: a guess; may be empty
+  // The album folder's name without years, and for "<artist> - <album>"
+  // also the part after the first " - " without years.
+  std::vector<std::string> albumNames;
+  // The folder above the album folder ("the <name>" for "<name>, The"): a
+  // guess; may be empty.
+  std::string folderArtist;
 };
 
 // The identity of the song at `path` with the information line `info`
-// (an "#EXTINF:<seconds>,<artist> - <title>" line, split at the first " - ";
-// a title alone without one). Without a line, or when its title folds to
-// nothing, the titles come from the file name: less its extension and a
-// leading track number ("01 ", "01 - ", "01. ", "1-01 ", "A1 "), tried both
-// with and without that number, and less an "<artist> - " prefix. Folders
-// are separated by '/' and '\'.
+// (an "#EXTINF:<seconds>,<artist> - <title>" line, split at the first " - "
+// unless what stands before it is a track number; a title alone without
+// one). Without a line, or when its title folds to nothing, the titles come
+// from the file name: less its extension and a leading track number ("01 ",
+// "01 - ", "01. ", "1-01 ", "A1 "), tried both with and without that
+// number, and less an "<artist> - " prefix. A line's title is tried the
+// same ways but for the prefix, since players write the file name as the
+// title of a song without tags. Folders are separated by '/' and '\'.
 SongIdentity identityOf(std::string_view path, std::optional<std::string_view> info);
 
 // Whether `a` and `b` are the same song by the -i rule:
@@ -66,8 +73,8 @@ SongIdentity identityOf(std::string_view path, std::optional<std::string_view> i
 //   known on neither side, a folder guess counts only when it agrees with
 //   a folder name of the other, and its disagreement rejects nothing;
 // - lengths within 2 seconds when both are known; otherwise the track
-//   numbers agree where both names carry one, and one album folder name
-//   contains the other (neither empty);
+//   numbers agree where both names carry one, and the album folders are
+//   named alike: a name of each (albumNames) is the same;
 // - besides the title, the artist agreed or both lengths are known.
 bool sameSong(const SongIdentity& a, const SongIdentity& b);
 
@@ -85,7 +92,8 @@ class IdentityIndex {
 
   // The song that -i takes for `entry` (its path as compared, and its
   // line): the only song that is the same song, or, when several are, the
-  // only one of them whose album folder name equals the entry's. None when
+  // only one of them whose album folder name equals the entry's, or when
+  // none does, the only one whose album folder is named alike. None when
   // no song is, or the album folders do not single one out.
   std::optional<std::size_t> onlySameSong(const PlaylistEntry& entry) const;
 

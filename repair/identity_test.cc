@@ -77,12 +77,13 @@ TEST(IdentityIndexTest, TheOnlySameSong) {
   const Song hopes{"/new/Pink Floyd/Division Bell/11 High Hopes.mp3", "#EXTINF:511,Pink Floyd - High Hopes"};
   const Song intro1{"/new/Band/First/01 Intro.mp3", "#EXTINF:95,Band - Intro"};
   const Song intro2{"/new/Band/Second (2001)/01 Intro.mp3", "#EXTINF:96,Band - Intro"};
+  const Song remaster{"/new/Band - Second (Remastered) (2011)/01 Intro.mp3", "#EXTINF:95,Band - Intro"};
   const Song river{"/new/Ana/Blue/02 River.mp3", "#EXTINF:200,Ana - River"};
   const Song riverLive{"/new/Ana/Live/05 River (live).mp3", "#EXTINF:201,Ana - River (live)"};
   const Song otherRiver{"/new/Bo/Songs/02 River.mp3", "#EXTINF:200,Bo - River"};
   const Song untagged{"/new/Beatles, The/Abbey Road/1-07 - Here Comes the Sun.mp3", ""};
   const Song untaggedSplit{"/new/Queen - Jazz (1978)/Queen - 05 - Bicycle Race.opus", ""};
-  const std::vector<Song> library = {time, hopes, intro1, intro2, river, riverLive, otherRiver, untagged,
+  const std::vector<Song> library = {time, hopes, intro1, intro2, remaster, river, riverLive, otherRiver, untagged,
                                      untaggedSplit};
   const struct {
     const char* what;
@@ -105,8 +106,14 @@ TEST(IdentityIndexTest, TheOnlySameSong) {
       {"no #EXTINF against a tagged library", {"/old/Pink Floyd/Dark Side/04 Time.mp3", ""}, time.path},
       {"no #EXTINF, other track number", {"/old/Pink Floyd/Dark Side/05 Time.mp3", ""}, ""},
       {"no #EXTINF, other album", {"/old/Pink Floyd/Wish/04 Time.mp3", ""}, ""},
-      {"untagged library song, artist folder renamed", {"/old/The Beatles/Abbey Road/07 Here Comes the Sun.mp3",
-                                                        "#EXTINF:185,The Beatles - Here Comes the Sun"}, ""},
+      {"untagged library song, \"The Beatles\" now \"Beatles, The\"",
+       {"/old/The Beatles/Abbey Road/07 Here Comes the Sun.mp3", "#EXTINF:185,The Beatles - Here Comes the Sun"},
+       untagged.path},
+      {"a player's file-name title against an untagged song",
+       {"/old/The Beatles/Abbey Road/07 - Here Comes the Sun.mp3", "#EXTINF:185,07 - Here Comes the Sun.mp3"},
+       untagged.path},
+      {"several agree: the album folder named alike decides", {"/old/Band/Second (Remastered)/1.mp3", "#EXTINF:95,Band - Intro"},
+       remaster.path},
       {"untagged library song, artist and album in one folder",
        {"/old/Queen/Jazz/05 - Bicycle Race.mp3", "#EXTINF:181,Queen - Bicycle Race"}, untaggedSplit.path},
       {"untagged both sides, folders agree", {"/old/Beatles, The/Abbey Road/07 Here Comes the Sun.mp3", ""},
