@@ -262,7 +262,7 @@ void realisticQualitySection(const std::string& dataDir, std::uint64_t seed, Res
       << " entries as players wrote them before; no answers (every question skipped)\n";
   std::vector<Outcome> total(list.size()), withLines(list.size());
   Population all, lined;
-  std::vector<Miss> misses;
+  std::vector<Miss> misses, goneTaken;
   for (const RealPlaylist& playlist : playlists) {
     kw::PlayList original(playlist.fileName);
     kw::readPlaylist(original, quiet, quiet);
@@ -290,6 +290,8 @@ void realisticQualitySection(const std::string& dataDir, std::uint64_t seed, Res
         if (expected.empty()) {
           population.gone += r == 0;
           outcomes[r].goneReplaced += replaced;
+          if (replaced && r + 1 == list.size())
+            goneTaken.push_back({original.entries[e].path, repaired.entries[e].path, "", true});
           continue;
         }
         population.there += r == 0;
@@ -340,7 +342,14 @@ void realisticQualitySection(const std::string& dataDir, std::uint64_t seed, Res
             rightLined >= 0.98);
   table.add("  wrong replacements; deleted songs replaced", std::to_string(best.wrong) + "; " +
             std::to_string(best.goneReplaced), "0; 0", best.wrong == 0 && best.goneReplaced == 0);
-  log << "  -a -i -b0.6 left or replaced wrongly " << misses.size() << " entries whose song is there:\n";
+  log << "  -a -i -b0.6 replaced " << goneTaken.size() << " entries whose song is gone:\n";
+  for (const Miss& m : goneTaken) log << "    " << m.entry << "\n      by " << m.song << "\n";
+  std::size_t missedHidden = 0;
+  for (const Miss& m : misses) missedHidden += m.entry.find("/.") != std::string::npos ||
+                                               m.entry.find("\\.") != std::string::npos ||
+                                               m.entry.find("/%2E") != std::string::npos;
+  log << "  -a -i -b0.6 left or replaced wrongly " << misses.size() << " entries whose song is there, "
+      << missedHidden << " of them below a folder named '.…' (left out of the scan):\n";
   for (const Miss& m : misses)
     log << "    " << (m.replaced ? "wrong: " : "left:  ") << m.entry << "\n           song: "
         << m.song.substr(root.size() + 1) << "\n           " << m.why << "\n";
