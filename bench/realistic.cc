@@ -137,7 +137,10 @@ std::string asciiCase(std::string text, bool upper) {
 std::string uniqueName(std::set<std::string>& used, const std::function<std::string()>& make) {
   for (int attempt = 0;; ++attempt) {
     std::string name = make();
-    if (attempt >= 20) name += " " + std::to_string(attempt);
+    if (attempt >= 20) {
+      name += ' ';
+      name += std::to_string(attempt);
+    }
     if (used.insert(name).second) return name;
   }
 }
@@ -292,7 +295,12 @@ class Builder {
     const int studio = rng_.between(1, 4);
     for (int a = 0; a < studio; ++a, year += rng_.between(1, 4)) albums.push_back(studioAlbum(rng_, titles, year));
     if (studio >= 2 && rng_.percent(15))  // "Intro" opens every studio album
-      for (Album& album : albums) album.tracks[0] = {"Intro", rng_.between(90, 130) * 1000 + static_cast<int>(rng_.below(1000)), album.tracks[0].tags};
+      for (Album& album : albums) {
+        // Each draw is a statement of its own: the order of operands is unspecified.
+        const int seconds = rng_.between(90, 130);
+        const int length = seconds * 1000 + static_cast<int>(rng_.below(1000));
+        album.tracks[0] = {"Intro", length, album.tracks[0].tags};
+      }
     const std::size_t first = library_.songs.size();
     const bool hidden = artist.starts_with('.');
     const ArtistMove move = moveArtist(rng_, artist);
@@ -300,7 +308,8 @@ class Builder {
     const std::size_t studioEnd = library_.songs.size();
     if (studio >= 2 && rng_.percent(12)) addLive(artist, first, studioEnd, titles, year, move, hidden);
     if (rng_.percent(8)) addRemaster(artist, albums[rng_.below(albums.size())], first, move, hidden);
-    if (studioEnd - first >= 12 && rng_.percent(8)) addCompilation(artist, first, studioEnd, titles, year, move, hidden);
+    if (studioEnd - first >= 12 && rng_.percent(8))
+      addCompilation(artist, first, studioEnd, titles, year, move, hidden);
     for (const Album& album : albums)
       if (rng_.percent(4)) addSecondFormat(artist, album, move, hidden);
   }
@@ -340,7 +349,8 @@ class Builder {
       if (format != album.format && rng_.percent(30)) song.seconds += rng_.percent(50) ? 1 : -1;
       song.hidden = hidden;
       const std::string discFolder = disc == 0 ? "" : "CD " + std::to_string(disc) + "/";
-      song.oldPath = oldFolder + "/" + discFolder + fileName(album.naming, disc, number, artist, track.title, album.format);
+      song.oldPath =
+          oldFolder + "/" + discFolder + fileName(album.naming, disc, number, artist, track.title, album.format);
       std::string name = fileName(naming, disc, number, move.shown, track.title, format);
       if (lowerNames) name = asciiCase(name, false);
       const std::string newDisc = disc == 0 || mergeDiscs ? "" : "Disc " + std::to_string(disc) + "/";
@@ -380,7 +390,8 @@ class Builder {
       if (track.tags == SongTags::kDamaged) track.tags = SongTags::kFull;
       if (rng_.percent(50)) track.title += " (Live)";
       if (!used.insert(track.title).second) continue;
-      track.milliseconds += rng_.between(5, 60) * 1000 + static_cast<int>(rng_.below(1000));
+      const int longer = rng_.between(5, 60);
+      track.milliseconds += longer * 1000 + static_cast<int>(rng_.below(1000));
       live.tracks.push_back(std::move(track));
     }
     live.copyOf.assign(live.tracks.size(), kNoCopy);
@@ -418,7 +429,9 @@ class Builder {
   void addCompilation(const std::string& artist, std::size_t first, std::size_t end, std::set<std::string>& titles,
                       int year, const ArtistMove& move, bool hidden) {
     Album best;
-    best.title = uniqueName(titles, [&] { return rng_.percent(50) ? std::string("Greatest Hits") : "The Best of " + artist; });
+    best.title = uniqueName(titles, [&] {
+      return rng_.percent(50) ? std::string("Greatest Hits") : "The Best of " + artist;
+    });
     best.year = year + rng_.between(1, 5);
     best.format = drawFormat(rng_);
     best.naming = drawOldNaming(rng_);

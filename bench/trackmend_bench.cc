@@ -665,7 +665,8 @@ void scanSection(const Options& options, ResultTable& table, std::ostream& log) 
 }
 
 int usage() {
-  std::cerr << "usage: trackmend_bench [--section candidates|scaling|duplicates|io|flush|tool|quality|realistic|scan]...\n"
+  std::cerr << "usage: trackmend_bench\n"
+               "         [--section candidates|scaling|duplicates|io|flush|tool|quality|realistic|scan]...\n"
                "                       [--data DIR] [--tool PATH] [--scaling FILE] [--seed N] [--quick]\n";
   return 2;
 }

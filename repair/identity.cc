@@ -267,7 +267,8 @@ std::string withoutYears(std::string_view folded) {
     std::size_t end = folded.find(' ', start);
     if (end == std::string_view::npos) end = folded.size();
     const std::string_view token = folded.substr(start, end - start);
-    const bool year = token.size() == 4 && digitsAt(token, 0, 4) == 4 && (token.starts_with("19") || token.starts_with("20"));
+    const bool year =
+        token.size() == 4 && digitsAt(token, 0, 4) == 4 && (token.starts_with("19") || token.starts_with("20"));
     if (!year) {
       if (!out.empty()) out += ' ';
       out += token;

@@ -38,7 +38,7 @@ struct SongIdentity {
     std::string artist;
     bool operator==(const Title&) const = default;
   };
-  std::vector<Title> titles;  // never empty; no text is empty
+  std::vector<Title> titles;  // never empty; a text is empty only for an empty file name
   std::string artist;         // from the information line; empty: not known
   int seconds = 0;            // from the information line; 0: not known
   std::string track;          // the file name's track number ("7", "a1"); empty: none
