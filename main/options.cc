@@ -25,6 +25,7 @@ CmdLineArgumentOption equalDirs('e', "dirs", "auto-select only if the last <dirs
 CmdLineOption removeDupes('d', "automatically delete duplicate entries");
 CmdLineArgumentOption minMatch('s', "value", "ask only if match-value >= <value>", "0.1");
 CmdLineArgumentOption bestRatio('b', "ratio", "auto-select best match if next <= <ratio> * best", nullptr);
+CmdLineOption sameSong('i', "auto-select the only song with the same title, artist and length");
 CmdLineOption toPls('P', "convert to PLS format");
 CmdLineOption toM3u('M', "convert to M3U format");
 CmdLineOption keepInfo('k', formatString("keep extended playlist info in %s", invalidList.displayName().c_str()));

@@ -1,5 +1,5 @@
 // The tool's declared command line: the program information object, the two
-// positional arguments and the fourteen options, built before main() in this
+// positional arguments and the fifteen options, built before main() in this
 // order (which is also the order of the usage text) and alive until exit.
 #ifndef MAIN_OPTIONS_H_
 #define MAIN_OPTIONS_H_
@@ -22,6 +22,7 @@ extern kw::cmdline::CmdLineArgumentOption equalDirs;      // -e <dirs>
 extern kw::cmdline::CmdLineOption removeDupes;            // -d
 extern kw::cmdline::CmdLineArgumentOption minMatch;       // -s <value>, default 0.1
 extern kw::cmdline::CmdLineArgumentOption bestRatio;      // -b <ratio>
+extern kw::cmdline::CmdLineOption sameSong;               // -i
 extern kw::cmdline::CmdLineOption toPls;                  // -P
 extern kw::cmdline::CmdLineOption toM3u;                  // -M
 extern kw::cmdline::CmdLineOption keepInfo;               // -k

@@ -29,6 +29,8 @@ const std::string kUsage = std::string(" trackmend 1.15 (Jan  2 2003) by the tra
     "           -d              automatically delete duplicate entries\n"
     "           -s<value>       ask only if match-value >= <value> [Default=0.1]\n"
     "           -b<ratio>       auto-select best match if next <= <ratio> * best\n"
+    "           -i              auto-select the only song with the same title,\n"
+    "                           artist and length\n"
     "           -P              convert to PLS format\n"
     "           -M              convert to M3U format\n"
     "           -k              keep extended playlist info in [<invalidList>]+\n"
@@ -45,7 +47,7 @@ TEST(OptionTableTest, DeclarationOrderAndKinds) {
   const auto& options = kw::cmdline::optionList();
   std::string characters;
   for (const kw::cmdline::CmdLineOption* option : options) characters += option->optionChar;
-  EXPECT_EQ(characters, "aedsbPMkcmADvt");
+  EXPECT_EQ(characters, "aedsbiPMkcmADvt");
   ASSERT_EQ(kw::cmdline::argumentList().size(), 2u);
   EXPECT_EQ(kw::cmdline::argumentList()[0], &validList);
   EXPECT_EQ(kw::cmdline::argumentList()[1], static_cast<kw::cmdline::CmdLineArgument*>(&invalidList));
@@ -129,6 +131,7 @@ TEST_F(CommandLineErrorTest, TheRulesBetweenOptions) {
       {{"-a", "-t", "3", "v", "i"}, "Option -a can't be used together with -t", "[Default=5]", "[Default=3]"},
       {{"-s0.2", "-D", "v", "i"}, "Option -s can't be used together with -D", "[Default=0.1]", "[Default=0.2]"},
       {{"-b0.8", "-v0.5", "v", "i"}, "Option -b can't be used together with -v", "[Default=0.8]", "[Default=0.5]"},
+      {{"-i", "-D", "v", "i"}, "Option -i can't be used together with -D", "", ""},
   };
   for (const Case& c : cases) {
     const auto result = run(c.args);

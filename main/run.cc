@@ -32,7 +32,7 @@ void checkRules() {
   using kw::cmdline::CmdLineOption;
   kw::cmdline::requireOption(programInfo, autoSelect, equalDirs);
   CmdLineOption* const repairOptions[] = {&autoSelect, &equalDirs, &removeDupes, &minMatch, &bestRatio,
-                                          nullptr};
+                                          &sameSong, nullptr};
   CmdLineOption* const finderOptions[] = {&dupeFinder, &dupeNameMatch, &dupeTimeDiff, nullptr};
   kw::cmdline::exclude(programInfo, repairOptions, finderOptions);
 }
@@ -81,6 +81,7 @@ kw::RepairSettings repairSettings() {
   settings.keepInfo = keepInfo.active;
   settings.minMatch = minMatch.toDouble();
   if (bestRatio.active) settings.bestRatio = bestRatio.toDouble();
+  settings.sameSong = sameSong.active;
   return settings;
 }
 

@@ -15,6 +15,7 @@
 
 #include "playlist/playlist.h"
 #include "playlist/song_list.h"
+#include "repair/identity.h"
 #include "repair/similarity.h"
 
 namespace kw {
@@ -37,9 +38,9 @@ constexpr std::size_t kCandidateLimit = 450;
 // The validList prepared once for scoring many entries against it: the
 // byte, pair and triple sets of its songs' lowered paths and lines side by
 // side (about 320 bytes per song); the text itself is read from the
-// SongList, its case folded while it is scored. `threads` workers score one
-// entry, or share out many (0: one per hardware thread; 1: everything on the
-// calling thread). Results never depend on `threads`.
+// SongList, its case folded while it is scored. One entry is scored on one
+// thread; `threads` workers share out many (0: one per hardware thread).
+// Results never depend on `threads`.
 class CandidateIndex {
  public:
   // Keeps a pointer to `songs`, which must outlive the index unchanged.
@@ -53,12 +54,8 @@ class CandidateIndex {
   // included), in validList order: while the set holds fewer than `limit`
   // pairs each value goes in; once full, only a value strictly above the
   // smallest one, after which every pair tied at the smallest value leaves.
-  // Same result as matchValue computed for each pair in turn. Safe to call
-  // from several threads at once. What the scoring throws on any thread is
-  // rethrown here once every thread is joined.
-  CandidateSet collect(const PlaylistEntry& entry, std::size_t limit = kCandidateLimit) const;
-
-  // collect() on the calling thread alone, whatever `threads`.
+  // Same result as matchValue computed for each pair in turn. Scored on the
+  // calling thread; safe to call from several threads at once.
   CandidateSet collectHere(const PlaylistEntry& entry, std::size_t limit = kCandidateLimit) const;
 
   // The candidate sets of many entries: set k is collectHere(entries[k],
@@ -72,7 +69,7 @@ class CandidateIndex {
   unsigned threads() const { return threads_; }
 
  private:
-  class Collector;
+  class Scorer;
   void buildGrams();
 
   std::unique_ptr<const SongList> owned_;
@@ -83,7 +80,7 @@ class CandidateIndex {
   GramBlockColumns pathGrams_, infoGrams_;
 };
 
-// CandidateIndex(validList).collect(entry, limit), for single calls.
+// CandidateIndex(validList).collectHere(entry, limit), for single calls.
 CandidateSet collectCandidates(const PlayList& validList, const PlaylistEntry& entry,
                                std::size_t limit = kCandidateLimit);
 
@@ -106,24 +103,36 @@ struct RepairSettings {
   // -b: take the best candidate without asking when the second best is
   // strictly below it and at most this share of it.
   std::optional<double> bestRatio;
+  // -i: take the only song with the same title, artist and length.
+  bool sameSong = false;
 };
 
 enum class AutoOutcome { kUnchanged, kReplace, kSkipped, kAskUser };
 
 struct AutoDecision {
   AutoOutcome outcome;
-  std::size_t candidate;  // ranked position; meaningful for kReplace only
+  std::size_t candidate;  // ranked position; meaningful for kReplace without `song`
+  // kReplace by the -i rule: the song taken, which need not be a candidate.
+  std::optional<Candidate> song = std::nullopt;
+
+  // The candidate a kReplace decision takes.
+  const Candidate& chosen(const CandidateSet& candidates) const {
+    return song ? *song : candidates[candidate];
+  }
 };
 
 // The entry the automatic rules decide about. `compared` is the entry as it
 // was ranked: its path as the rules compare it (a relative path resolved, a
 // file:// URI decoded). Messages name it by `writtenPath`, its path in the
 // playlist, and a candidate by `replacementPath`, the path it would be
-// written with there.
+// written with there. `identities` are the validList's songs by identity
+// (IdentityIndex over the songs the candidates come from), for the -i rule;
+// without them the rule takes nothing.
 struct RuleEntry {
   const PlaylistEntry& compared;
   const std::string& writtenPath;
   std::function<std::string(const Candidate&)> replacementPath;
+  const IdentityIndex* identities = nullptr;
 };
 
 // Settles what the options allow without asking, in this order: an empty set
@@ -131,7 +140,10 @@ struct RuleEntry {
 // byte is unchanged (replaced by it with copyInfo); with autoSelect the
 // candidate with the same file name and the most equal directory names (at
 // least one and more than dirs; ties to the higher rank) replaces it,
-// announced as "Song: '<path>'\n" "Auto: '<path>'\n"; with bestRatio an
+// announced as "Song: '<path>'\n" "Auto: '<path>'\n"; with sameSong an
+// entry that is no URL (other than file://) takes the song that
+// IdentityIndex::onlySameSong gives, announced as "Song: '<path>'\n"
+// "Same: '<path>'\n" (whatever its match value); with bestRatio an
 // entry that is no URL (other than file://) takes the best candidate when
 // its value is at least `minMatch` and the second value (0 without one) is
 // strictly below it and at most bestRatio times it, announced as
@@ -146,7 +158,8 @@ AutoDecision chooseAutomatically(const RuleEntry& entry, const CandidateSet& can
 // The same for an entry compared and written as it stands.
 AutoDecision chooseAutomatically(const PlaylistEntry& entry, const CandidateSet& candidates,
                                  const RepairSettings& settings, double minMatch,
-                                 std::ostream& dialogue = std::cerr);
+                                 std::ostream& dialogue = std::cerr,
+                                 const IdentityIndex* identities = nullptr);
 
 // Gives `entry` the path of `chosen` (counted in correctedEntries when it
 // differs) and its extInfo line (counted in correctedInfos when the entry's

@@ -69,14 +69,12 @@ TEST(CollectCandidatesTest, FullSetDropsAllTiedBottomPairsAtOnce) {
   for (int k = 0; k < 450; ++k) valid.entries.emplace_back("/q/zzz.mp3");
   valid.entries.emplace_back("/a/song.mp3");
   const PlaylistEntry entry("/a/song.mp3");
-  for (unsigned threads : {1u, 2u}) {
-    CandidateSet set = CandidateIndex(valid, threads).collect(entry, 450);
-    ASSERT_EQ(set.size(), 1u);
-    EXPECT_EQ(set[0].entry.path, "/a/song.mp3");
-  }
+  const CandidateSet full = CandidateIndex(valid, 1).collectHere(entry, 450);
+  ASSERT_EQ(full.size(), 1u);
+  EXPECT_EQ(full[0].entry.path, "/a/song.mp3");
   valid.entries.emplace_back("/q/zzz.mp3");
   valid.entries.emplace_back("/b/song.mp3");
-  const CandidateSet set = CandidateIndex(valid, 1).collect(entry, 450);
+  const CandidateSet set = CandidateIndex(valid, 1).collectHere(entry, 450);
   EXPECT_EQ(pathsOf(set),
             (std::vector<std::string>{"/a/song.mp3", "/b/song.mp3", "/q/zzz.mp3"}));
   expectSameSet(set, reference::collectCandidates(valid, entry, 450), "refill");
@@ -86,7 +84,7 @@ TEST(CollectCandidatesTest, KeepsAtMostTheLimit) {
   PlayList valid("valid.m3u");
   for (int k = 0; k < 1000; ++k) valid.entries.emplace_back("/m/" + std::to_string(k) + ".mp3");
   const PlaylistEntry entry("/m/123.mp3");
-  const CandidateSet set = CandidateIndex(valid, 2).collect(entry, 450);
+  const CandidateSet set = CandidateIndex(valid, 1).collectHere(entry, 450);
   EXPECT_LE(set.size(), 450u);
   EXPECT_EQ(set[0].entry.path, "/m/123.mp3");
   expectSameSet(set, reference::collectCandidates(valid, entry, 450), "limit");
@@ -106,8 +104,7 @@ std::string lineOf(std::string text) {
 }
 
 // Short paths over few bytes give many equal values, so small limits keep
-// dropping tied bottoms; every set must equal the plain one, also when two
-// threads score it.
+// dropping tied bottoms; every set must equal the plain one.
 TEST(CollectCandidatesTest, EqualsReferenceWithManyTies) {
   std::mt19937 rng(17);
   std::size_t pairs = 0;
@@ -118,15 +115,14 @@ TEST(CollectCandidatesTest, EqualsReferenceWithManyTies) {
     for (std::size_t k = 0; k < size; ++k)
       valid.entries.emplace_back(randomPath(rng, alphabet, 8),
                                  rng() % 3 ? std::string() : lineOf(randomPath(rng, alphabet, 4)));
-    const CandidateIndex single(valid, 1), dual(valid, 2);
+    const CandidateIndex single(valid, 1);
     for (int e = 0; e < 4; ++e, pairs += size) {
       const PlaylistEntry entry(randomPath(rng, alphabet, 8),
                                 rng() % 2 ? std::string() : lineOf(randomPath(rng, alphabet, 4)));
       const std::size_t limit = e == 3 ? 450 : 1 + rng() % 10;
       const auto expected = reference::collectCandidates(valid, entry, limit);
       const std::string context = entry.path + " limit " + std::to_string(limit);
-      expectSameSet(single.collect(entry, limit), expected, context);
-      expectSameSet(dual.collect(entry, limit), expected, context + " 2 threads");
+      expectSameSet(single.collectHere(entry, limit), expected, context);
     }
   }
 }
@@ -134,36 +130,12 @@ TEST(CollectCandidatesTest, EqualsReferenceWithManyTies) {
 TEST(CollectCandidatesTest, EqualsReferenceOnARealisticLibrary) {
   const PlayList library = reference::makeLibrary(1200, 21);
   const PlayList old = reference::makeDamagedPlaylist(library, 8, 22);
-  const CandidateIndex index(library, 2);
+  const CandidateIndex index(library, 1);
   for (const PlaylistEntry& entry : old.entries) {
     const auto expected = reference::collectCandidates(library, entry, 450);
-    expectSameSet(index.collect(entry, 450), expected, entry.path);
-    expectSameSet(index.collect(entry, 5), reference::collectCandidates(library, entry, 5),
+    expectSameSet(index.collectHere(entry, 450), expected, entry.path);
+    expectSameSet(index.collectHere(entry, 5), reference::collectCandidates(library, entry, 5),
                   entry.path + " limit 5");
-  }
-}
-
-// Several workers racing ahead of the in-order merge see older thresholds
-// than a single thread does; small limits make the set's bottom move often.
-TEST(CollectCandidatesTest, ManyThreadsEqualOneThreadAndTheReference) {
-  const PlayList library = reference::makeLibrary(4000, 23);
-  const PlayList old = reference::makeDamagedPlaylist(library, 3, 24);
-  const CandidateIndex single(library, 1), many(library, 4);
-  for (const PlaylistEntry& entry : old.entries) {
-    for (const std::size_t limit : {1u, 7u, 450u}) {
-      const CandidateSet one = single.collect(entry, limit);
-      std::vector<std::pair<double, PlaylistEntry>> expected;
-      if (limit == 7) {
-        expected = reference::collectCandidates(library, entry, limit);
-        expectSameSet(one, expected, entry.path + " limit 7");
-      } else {
-        for (const Candidate& c : one) expected.emplace_back(c.value, c.entry);
-      }
-      std::string context = entry.path;
-      context += " 4 threads, limit ";
-      context += std::to_string(limit);
-      expectSameSet(many.collect(entry, limit), expected, context);
-    }
   }
 }
 
@@ -180,7 +152,7 @@ TEST(CollectCandidatesTest, CollectEachEqualsOneEntryAtATime) {
       ASSERT_EQ(sets.size(), old.entries.size());
       for (std::size_t k = 0; k < sets.size(); ++k) {
         std::vector<std::pair<double, PlaylistEntry>> expected;
-        for (const Candidate& c : single.collect(old.entries[k], limit))
+        for (const Candidate& c : single.collectHere(old.entries[k], limit))
           expected.emplace_back(c.value, c.entry);
         expectSameSet(sets[k], expected,
                       old.entries[k].path + " " + std::to_string(threads) + " threads");
@@ -193,10 +165,10 @@ TEST(CollectCandidatesTest, CollectEachEqualsOneEntryAtATime) {
   }
 }
 
-// An allocation that fails on any thread while several threads score (the
-// collector's workers on one entry, or many entries shared out) reaches the
-// caller as std::bad_alloc once every thread is joined: no hang, no
-// std::terminate. A run that gets around the failure gives the usual sets.
+// An allocation that fails on any thread while several threads share out
+// the entries reaches the caller as std::bad_alloc once every thread is
+// joined: no hang, no std::terminate. A run that gets around the failure
+// gives the usual sets.
 TEST(CollectCandidatesTest, FailedAllocationOnAnyThreadReachesTheCaller) {
   const PlayList library = reference::makeLibrary(1500, 27);
   const PlayList old = reference::makeDamagedPlaylist(library, 3, 28);
@@ -204,22 +176,15 @@ TEST(CollectCandidatesTest, FailedAllocationOnAnyThreadReachesTheCaller) {
   std::vector<std::vector<std::pair<double, PlaylistEntry>>> expected;
   for (const PlaylistEntry& entry : old.entries) {
     expected.emplace_back();
-    for (const Candidate& c : single.collect(entry, 7)) expected.back().emplace_back(c.value, c.entry);
+    for (const Candidate& c : single.collectHere(entry, 7)) expected.back().emplace_back(c.value, c.entry);
   }
   const trackmend_test::Deadline deadline(300);
-  CandidateSet set;
-  const int oneEntryRuns = trackmend_test::failEachAllocationInTurn(
-      [&] { set = index.collect(old.entries[0], 7); },
-      [&](bool threw) {
-        if (!threw) expectSameSet(set, expected[0], "one entry");
-      });
   std::vector<CandidateSet> sets;
   const int manyEntriesRuns = trackmend_test::failEachAllocationInTurn(
       [&] { sets = index.collectEach(old.entries, 7); },
       [&](bool threw) {
         for (std::size_t k = 0; !threw && k < sets.size(); ++k) expectSameSet(sets[k], expected[k], "many");
       });
-  EXPECT_GT(oneEntryRuns, 10);
   EXPECT_GT(manyEntriesRuns, 10);
 }
 
@@ -239,7 +204,7 @@ TEST(CollectCandidatesTest, PathOrLineBeyondTheSizeLimitIsRefused) {
     }
   }
   const PlayList valid = listOf({PlaylistEntry("/b/12345", "#EXTINF:"), entry, PlaylistEntry("/c")});
-  expectSameSet(CandidateIndex(valid, 1).collect(entry, 450),
+  expectSameSet(CandidateIndex(valid, 1).collectHere(entry, 450),
                 reference::collectCandidates(valid, entry, 450), "at the limit");
   setSongTextLimitForTesting(limit);
 }
@@ -370,6 +335,47 @@ TEST(ChooseAutomaticallyTest, ConfidentChoiceTakesOnlyAClearBest) {
     EXPECT_EQ(out.str(), c.dialogue) << c.what;
     if (d.outcome == AutoOutcome::kReplace && c.autoSelect) {
       EXPECT_EQ(d.candidate, 1u) << c.what;
+    }
+  }
+}
+
+// -i comes after -a and before -b and the minimum; it takes a song that is
+// no candidate at all, whatever its value, but never for a URL or a valid
+// entry.
+TEST(ChooseAutomaticallyTest, SameSongRuleOrder) {
+  SongList songs("valid.m3u");
+  songs.add("/new/Band - Album (1999)/1-02 Song.flac", std::string_view("#EXTINF:200,Band - Song"));
+  songs.add("/new/Band/Album/03 Other.mp3", std::string_view("#EXTINF:100,Band - Other"));
+  const IdentityIndex identities(songs);
+  const CandidateSet set = setOf({{0.05, "/new/Band/Album/03 Other.mp3"}, {0.01, "/x/02 Song.mp3"}});
+  const struct {
+    const char* what;
+    const char* entry;
+    bool autoSelect, sameSong;
+    AutoOutcome outcome;
+    const char* dialogue;
+  } cases[] = {
+      {"below the minimum, no candidate", "/old/Band/Album/02 Song.mp3", false, true, AutoOutcome::kReplace,
+       "Song: '/old/Band/Album/02 Song.mp3'\nSame: '/new/Band - Album (1999)/1-02 Song.flac'\n"},
+      {"without -i", "/old/Band/Album/02 Song.mp3", false, false, AutoOutcome::kSkipped,
+       "Skip: '/old/Band/Album/02 Song.mp3' (best=0.05)\n"},
+      {"-a first", "/old/x/02 Song.mp3", true, true, AutoOutcome::kReplace,
+       "Song: '/old/x/02 Song.mp3'\nAuto: '/x/02 Song.mp3'\n"},
+      {"a URL", "http://host/Band/Album/02 Song.mp3", false, true, AutoOutcome::kSkipped,
+       "Skip: 'http://host/Band/Album/02 Song.mp3' (best=0.05)\n"},
+      {"a valid entry", "/new/Band/Album/03 Other.mp3", false, true, AutoOutcome::kUnchanged, ""},
+  };
+  for (const auto& c : cases) {
+    RepairSettings settings = rules(c.autoSelect, 0, false);
+    settings.sameSong = c.sameSong;
+    settings.bestRatio = 0.5;
+    std::ostringstream out;
+    const PlaylistEntry entry(c.entry, "#EXTINF:201,Band - Song");
+    const AutoDecision d = chooseAutomatically(entry, set, settings, 0.1, out, &identities);
+    EXPECT_EQ(d.outcome, c.outcome) << c.what;
+    EXPECT_EQ(out.str(), c.dialogue) << c.what;
+    if (d.song) {
+      EXPECT_EQ(d.chosen(set).position, 0u) << c.what;
     }
   }
 }

@@ -45,6 +45,11 @@ void ValidLibrary::prepare(unsigned threads) {
   index_ = std::make_unique<CandidateIndex>(decoded_ ? *decoded_ : *songs_, threads);
 }
 
+const IdentityIndex& ValidLibrary::identities() const {
+  if (!identities_) identities_ = std::make_unique<IdentityIndex>(decoded_ ? *decoded_ : *songs_);
+  return *identities_;
+}
+
 EntryPaths::EntryPaths(std::string playlistFolder, bool resolveRelative)
     : folder_(std::move(playlistFolder)), resolveRelative_(resolveRelative) {}
 

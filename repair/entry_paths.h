@@ -13,6 +13,7 @@
 #include "playlist/playlist.h"
 #include "playlist/song_list.h"
 #include "repair/candidates.h"
+#include "repair/identity.h"
 
 namespace kw {
 
@@ -35,6 +36,9 @@ class ValidLibrary {
   // Whether every compared path is absolute (starts with '/'), so that a
   // relative entry can be compared by the path it resolves to.
   bool allAbsolute() const { return allAbsolute_; }
+  // The songs by identity (over the compared paths, as index()), for -i:
+  // built on the first call, which must not race with another.
+  const IdentityIndex& identities() const;
 
  private:
   void prepare(unsigned threads);
@@ -43,6 +47,7 @@ class ValidLibrary {
   const SongList* songs_;
   std::unique_ptr<SongList> decoded_;
   std::unique_ptr<CandidateIndex> index_;
+  mutable std::unique_ptr<IdentityIndex> identities_;
   bool allAbsolute_ = true;
 };
 

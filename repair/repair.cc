@@ -353,13 +353,13 @@ struct RepairRun {
 
   void repairEntry(PlaylistEntry& entry, const CandidateSet& candidates,
                    const PlaylistEntry& compared, std::ostream& dialogue, std::istream& answers) {
-    const RuleEntry rule{compared, entry.path, [&](const Candidate& c) {
-                           return pathFrom(entry.path, compared.path, c);
-                         }};
+    const RuleEntry rule{compared, entry.path,
+                         [&](const Candidate& c) { return pathFrom(entry.path, compared.path, c); },
+                         settings.sameSong ? &library.identities() : nullptr};
     const AutoDecision decision =
         chooseAutomatically(rule, candidates, settings, minMatch, dialogue);
     if (decision.outcome == AutoOutcome::kReplace) {
-      replace(entry, compared.path, candidates[decision.candidate]);
+      replace(entry, compared.path, decision.chosen(candidates));
     } else if (decision.outcome == AutoOutcome::kAskUser) {
       const std::optional<std::size_t> chosen =
           EntryDialogue(entry, rule, candidates, minMatch, counts, dialogue, answers).run();

@@ -358,7 +358,7 @@ TEST_P(RepairTest, ValuesIgnoreTheFormattingOfTheCallersStream) {
 }
 
 // A long playlist walks far past the sets scored ahead: entries deleted by
-// -d before the walk and by "d" on the way, automatic replacements, skips by
+// -d before the walk and by "d" on the way, automatic replacements (-a, -i), skips by
 // the minimum, a minimum set halfway and a second playlist after it must
 // give the same bytes with any number of threads.
 TEST(RepairLookaheadTest, LongDialoguesEqualOneThread) {
@@ -386,6 +386,7 @@ TEST(RepairLookaheadTest, LongDialoguesEqualOneThread) {
     first.removeDupes = first.autoSelect = true;
     first.minMatch = 0.2;
     RepairSettings second;
+    second.sameSong = true;
     second.dirs = 1;
     second.copyInfo = second.keepInfo = true;
     repairPlaylist(o.first, index, o.missing, first, stats, out, in);
@@ -399,6 +400,7 @@ TEST(RepairLookaheadTest, LongDialoguesEqualOneThread) {
   ASSERT_NE(one.dialogue.find("Minimum match value set to 0.3\n"), std::string::npos);
   ASSERT_NE(one.dialogue.find("Auto: '"), std::string::npos);
   ASSERT_NE(one.dialogue.find("Skip: '"), std::string::npos);
+  ASSERT_NE(one.dialogue.find("Same: '"), std::string::npos);
   for (const unsigned threads : {2u, 5u}) {
     const Outcome many = run(threads);
     EXPECT_EQ(many.dialogue, one.dialogue) << threads << " threads";

@@ -42,7 +42,10 @@ int main(int argc, char** argv) {
     prepare = seconds([&] {
       const kw::CandidateIndex index(library, threads);
       t = seconds([&] {
-        for (const auto& e : old.entries) total += index.collect(e, 450).size();
+        if (threads == 1)
+          for (const auto& e : old.entries) total += index.collectHere(e, 450).size();
+        else
+          for (const auto& set : index.collectEach(old.entries, 450)) total += set.size();
       });
     }) - t;
     std::printf("production, %u thread(s): %.3f s for %zu entries (%.2f ms each; index %.3f s)\n",
