@@ -93,8 +93,8 @@ void repairOne(PlayList& list, const kw::ValidLibrary& valid, PlayList& missing,
   try {
     kw::readPlaylist(list, console.out, console.err);
     settings.dirs = equalDirs.toInt();
+    setTargetFormat(list);  // before the repair: what the format can hold decides replacements
     kw::repairPlaylist(list, valid, missing, settings, console.out, console.err, console.in);
-    setTargetFormat(list);
     kw::savePlaylist(list, console.out);
     console.out << '\n' << std::flush;
   } catch (const kw::err::Error& e) {

@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "Lib/kw/err/error.h"
+#include "Lib/kw/err/shown_text.h"
 #include "Lib/kw/sys_dep/huge_buffer.h"
 #include "Lib/kw/sys_dep/parallel.h"
 #include "playlist/numbers.h"
@@ -411,12 +412,6 @@ std::optional<std::size_t> sameNameCandidate(const std::string& path, const Cand
   return chosen;
 }
 
-// A URL other than a file:// one names no song of a music library, so no
-// ranking of library paths can be confident about it.
-bool isNetworkUrl(const std::string& path) {
-  return isUri(path) && !startsWithIgnoringCase(path, "file://");
-}
-
 // The -b rule: a best candidate that reaches the minimum and stands clearly
 // above the second (a tie never does, whatever the ratio).
 bool clearlyBest(const CandidateSet& candidates, double ratio, double minMatch) {
@@ -427,8 +422,8 @@ bool clearlyBest(const CandidateSet& candidates, double ratio, double minMatch) 
 
 void announce(std::ostream& dialogue, const RuleEntry& entry, const char* rule,
               const Candidate& chosen) {
-  dialogue << "Song: '" << entry.writtenPath << "'\n"
-           << rule << ": '" << entry.replacementPath(chosen) << "'\n";
+  dialogue << "Song: '" << err::shown(entry.writtenPath) << "'\n"
+           << rule << ": '" << err::shown(entry.replacementPath(chosen)) << "'\n";
 }
 
 }  // namespace
@@ -446,13 +441,14 @@ AutoDecision chooseAutomatically(const RuleEntry& entry, const CandidateSet& can
       return {AutoOutcome::kReplace, *chosen};
     }
   }
-  if (settings.bestRatio && !isNetworkUrl(entry.writtenPath) &&
+  // No ranking of library paths can be confident about a URL.
+  if (settings.bestRatio && !isUrl(entry.writtenPath) &&
       clearlyBest(candidates, *settings.bestRatio, minMatch)) {
     announce(dialogue, entry, "Best", best);
     return {AutoOutcome::kReplace, 0};
   }
   if (best.value < minMatch) {
-    dialogue << "Skip: '" << entry.writtenPath << "' (best=" << formatValue(best.value) << ")\n";
+    dialogue << "Skip: '" << err::shown(entry.writtenPath) << "' (best=" << formatValue(best.value) << ")\n";
     return {AutoOutcome::kSkipped, 0};
   }
   return {AutoOutcome::kAskUser, 0};
