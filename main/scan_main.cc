@@ -8,5 +8,6 @@ int main(int argc, char** argv) {
   kw::err::setShownOnTerminal(std::cout, isTerminal(StandardStream::kOutput));
   kw::err::setShownOnTerminal(std::cerr, isTerminal(StandardStream::kError));
   // The running count of the scan is for eyes only, never for a pipe.
-  return trackmend::runScan(argc, argv, std::cout, std::cerr, isTerminal(StandardStream::kError) ? &std::cerr : nullptr);
+  return trackmend::runScan(argc, argv, std::cout, std::cerr,
+                            isTerminal(StandardStream::kError) ? &std::cerr : nullptr);
 }

@@ -233,7 +233,9 @@ TEST_F(XmlPlaylistTest, ReplacedPathsKeepTheFormOfTheirLocation) {
     list_.entries.at(0).path = c.path;
     EXPECT_EQ(saved(), document(c.after)) << c.before << " -> " << c.path;
     read(readFile(list_.fileName), c.name);
-    if (!std::string_view(c.path).starts_with("http")) EXPECT_EQ(list_.entries.at(0).path, c.path);
+    if (!std::string_view(c.path).starts_with("http")) {  // a URL is read as written
+      EXPECT_EQ(list_.entries.at(0).path, c.path);
+    }
   }
   EXPECT_TRUE(holdsPath(list_, "/Bj\xF6rk.mp3"));
   read("<smil><body><seq><media src=\"a.mp3\"/></seq></body></smil>", "list.wpl");

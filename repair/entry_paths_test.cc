@@ -16,7 +16,8 @@ class LinkedFolders : public ::testing::Test {
  protected:
   void SetUp() override {
     root_ = sys_dep::realPath(dir_.path()).value_or("");
-    for (const char* folder : {"/real", "/real/lists", "/real/music"}) ASSERT_EQ(::mkdir((root_ + folder).c_str(), 0700), 0);
+    for (const char* folder : {"/real", "/real/lists", "/real/music"})
+      ASSERT_EQ(::mkdir((root_ + folder).c_str(), 0700), 0);
     trackmend_test::writeFile(root_ + "/real/music/b.mp3", "");
     ASSERT_EQ(::symlink("real/lists", (root_ + "/l").c_str()), 0);
   }
