@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <cstring>
 #include <iterator>
 #include <memory>
@@ -13,6 +14,7 @@
 #include "Lib/kw/err/error.h"
 #include "Lib/kw/err/shown_text.h"
 #include "Lib/kw/file/input_file.h"
+#include "Lib/kw/sys_dep/huge_buffer.h"
 #include "playlist/numbers.h"
 #include "playlist/signatures.h"
 #include "playlist/xml_playlist.h"
@@ -171,15 +173,17 @@ size_t plsKeyLength(std::string_view line) {
 }
 
 // Text kept where it was first put, in blocks that never move, so that views
-// of it stay valid and a large file costs no allocation per line.
+// of it stay valid and a large file costs no allocation per line. Blocks
+// double up to two huge pages, as a SongList's do: a library of a million
+// songs fills them with few page faults.
 class TextStore {
  public:
   std::string_view keep(std::string_view text) {
     if (free_ < text.size()) {
-      const size_t size = std::max(kBlock, text.size());
-      blocks_.push_back(std::make_unique<char[]>(size));
-      next_ = blocks_.back().get();
-      free_ = size;
+      nextBlock_ = std::min(nextBlock_ * 2, kLargestBlock);
+      blocks_.emplace_back(std::max(nextBlock_, text.size()));
+      next_ = blocks_.back().data();
+      free_ = blocks_.back().size();
     }
     std::copy(text.begin(), text.end(), next_);
     const std::string_view kept(next_, text.size());
@@ -189,8 +193,9 @@ class TextStore {
   }
 
  private:
-  static constexpr size_t kBlock = size_t{1} << 20;
-  std::vector<std::unique_ptr<char[]>> blocks_;
+  static constexpr size_t kLargestBlock = 2 * sys_dep::HugeBuffer::kHugePage;
+  std::vector<sys_dep::HugeBuffer> blocks_;
+  size_t nextBlock_ = size_t{8} << 10;  // half the first block
   char* next_ = nullptr;
   size_t free_ = 0;
 };
@@ -210,7 +215,7 @@ class PlsBody {
     if (equals == std::string_view::npos) return false;
     const int number = atoiClamped(content.substr(keyLength));
     if (number <= 0) return false;
-    keys_.push_back({text_.keep(content.substr(equals + 1)), number, keyLength});
+    keys_.push_back({text_.keep(content.substr(equals + 1)), number, static_cast<std::uint8_t>(keyLength)});
     return true;
   }
 
@@ -235,7 +240,7 @@ class PlsBody {
   struct Key {
     std::string_view value;
     int number;
-    size_t keyLength;  // 4 file, 5 title, 6 length
+    std::uint8_t keyLength;  // 4 file, 5 title, 6 length
   };
 
   // An entry without a path is dropped; without a title it has no
@@ -255,7 +260,7 @@ class PlsBody {
   };
 
   TextStore text_;
-  std::vector<Key> keys_;
+  std::vector<Key, sys_dep::HugePageAllocator<Key>> keys_;
 };
 
 void readPlsBody(file::InputFile& in, std::string_view& line, bool haveLine, SongSink& sink,
