@@ -179,6 +179,7 @@ size_t plsKeyLength(std::string_view line) {
 class TextStore {
  public:
   std::string_view keep(std::string_view text) {
+    if (text.empty()) return {};
     if (free_ < text.size()) {
       nextBlock_ = std::min(nextBlock_ * 2, kLargestBlock);
       blocks_.emplace_back(std::max(nextBlock_, text.size()));

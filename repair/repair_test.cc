@@ -340,31 +340,6 @@ TEST_P(RepairTest, ValidListPathForms) {
   EXPECT_EQ(mixed.entries[2].path, "a b/c.mp3");
 }
 
-// A URL names no song of a library of files: it is left exactly as written
-// and counted nowhere (-d still removes a repeated one), unless the library
-// holds URLs of its scheme.
-TEST_P(RepairTest, UrlsAreLeftAloneUnlessTheLibraryHoldsTheirScheme) {
-  valid.entries.emplace_back("/music/stream.mp3", "#EXTINF:100,Stream");
-  valid.entries.emplace_back("SMB://nas/music/a.mp3");
-  PlayList invalid = invalidOf({PlaylistEntry("http://radio.example.org/stream.mp3"),
-                                PlaylistEntry("rtsp://x/stream.mp3", "#EXTINF:1,Old"),
-                                PlaylistEntry("smb://nas/old/music/a.mp3"), PlaylistEntry("HTTP://radio/x"),
-                                PlaylistEntry("HTTP://radio/x")});
-  Options o;
-  o.autoSelect = o.removeDupes = o.copyInfo = true;
-  o.bestRatio = 0.99;
-  o.minMatch = 0;
-  repair(invalid, "", o);
-  EXPECT_EQ(invalid.entries[0].path, "http://radio.example.org/stream.mp3");
-  EXPECT_EQ(*invalid.entries[1].extInfo, "#EXTINF:1,Old");
-  EXPECT_EQ(invalid.entries[2].path, "SMB://nas/music/a.mp3");
-  EXPECT_TRUE(invalid.entries[3].deleted);
-  EXPECT_EQ(dialogue, "Using command line minimum match value (0)\n"
-                      "Song: 'smb://nas/old/music/a.mp3'\nAuto: 'SMB://nas/music/a.mp3'\n");
-  EXPECT_EQ(statistics, "Corrected entries = 1 - Corrected infos = 0\nDeleted entries = 0 - Deleted dupes = 1\n");
-  EXPECT_TRUE(missing.entries.empty());
-}
-
 // With -b, a minimum set with "l" applies from the next entry on.
 TEST_P(RepairTest, ConfidentChoiceMeetsTheMinimumSetInTheDialogue) {
   valid.entries.emplace_back("/lib/band/alpha.mp3");
