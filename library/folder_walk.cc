@@ -5,12 +5,15 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <iterator>
 #include <map>
+#include <string_view>
 #include <system_error>
 #include <utility>
 
 #include "Lib/kw/err/error.h"
 #include "library/audio_names.h"
+#include "playlist/numbers.h"
 
 namespace kw {
 namespace {
@@ -20,6 +23,23 @@ struct Name {
   unsigned char type;  // d_type: DT_REG, DT_DIR, DT_LNK, DT_UNKNOWN, ...
   bool operator<(const Name& other) const { return name < other.name; }
 };
+
+// Folders that hold no music, by name in any letter case: trash, version
+// control, caches and thumbnails, the bookkeeping of NAS boxes, Windows,
+// macOS, Syncthing and fsck. A NAS has "@eaDir" in every album.
+bool holdsNoMusic(std::string_view name) {
+  static constexpr std::string_view kNames[] = {
+      ".git",       ".svn",          ".hg",           ".cache",     ".thumbnails", "@eadir",    "#recycle",
+      "$recycle.bin", "system volume information", ".appledouble", ".spotlight-v100", ".fseventsd", ".stfolder",
+      "lost+found"};
+  if (startsWithIgnoringCase(name, ".trash")) return true;
+  return std::any_of(std::begin(kNames), std::end(kNames),
+                     [name](std::string_view lower) { return equalsIgnoringCase(name, lower); });
+}
+
+// A song file by its name: macOS writes a "._<name>" companion beside each
+// file on a foreign disk, which holds no sound.
+bool isSongName(const std::string& name) { return isAudioFileName(name) && !name.starts_with("._"); }
 
 // Closes the folder however the listing ends.
 struct FolderHandle {
@@ -41,12 +61,13 @@ class Walker {
     return added;
   }
 
-  // The names in `folder` (a listed DIR), '.' names left out, in byte order.
+  // The names in `folder` (a listed DIR), but "." and "..", in byte order.
   std::vector<Name> names(DIR* dir, const std::string& folder) {
     std::vector<Name> found;
     errno = 0;
     while (const dirent* entry = ::readdir(dir)) {
-      if (entry->d_name[0] != '.') found.push_back({entry->d_name, entry->d_type});
+      const std::string_view name = entry->d_name;
+      if (name != "." && name != "..") found.push_back({entry->d_name, entry->d_type});
       errno = 0;
     }
     if (errno != 0) skip(folder, systemReason(errno));
@@ -73,16 +94,17 @@ class Walker {
 
  private:
   void visit(const std::string& path, const Name& item) {
-    const bool song = isAudioFileName(item.name);
+    const bool song = isSongName(item.name);
     if (item.type == DT_REG) {
       if (song) addSong(path);
       return;
     }
     if (item.type != DT_DIR && item.type != DT_LNK && item.type != DT_UNKNOWN) return;
+    if (item.type == DT_DIR && holdsNoMusic(item.name)) return;
     struct stat info;
     if (::stat(path.c_str(), &info) != 0) return skip(path, systemReason(errno));
     if (S_ISDIR(info.st_mode)) {
-      if (claim(info, path)) walkBelow(path);
+      if (!holdsNoMusic(item.name) && claim(info, path)) walkBelow(path);
     } else if (S_ISREG(info.st_mode) && song) {
       addSong(path);
     }

@@ -10,7 +10,7 @@
 namespace kw {
 
 struct FolderWalk {
-  // The song files (isAudioFileName, regular files after following links),
+  // The song files (isAudioFileName but "._*", regular files after following links),
   // in the order the walk met them.
   std::vector<std::string> songs;
   // One line "Skipped '<path>': <reason>\n" per folder or file left out, in
@@ -19,8 +19,12 @@ struct FolderWalk {
 };
 
 // Walks the folder `root`, an absolute normalised path, depth first with the
-// names of each folder in byte order, names starting with '.' left out and
-// symbolic links followed. Each real folder (device and inode) is walked
+// names of each folder in byte order and symbolic links followed. Folders
+// that hold no music are left out silently (".Trash*", ".git", ".svn",
+// ".hg", ".cache", ".thumbnails", "@eaDir", "#recycle", "$RECYCLE.BIN",
+// "System Volume Information", ".AppleDouble", ".Spotlight-V100",
+// ".fseventsd", ".stfolder", "lost+found", in any letter case); every other
+// name counts, also one starting with '.'. A file named "._*" is no song. Each real folder (device and inode) is walked
 // once, under the first path that reaches it; every later path to it, a
 // link loop included, is skipped ("already scanned as '<first path>'").
 // A folder that cannot be listed and a name that cannot be looked up (a

@@ -10,9 +10,11 @@
 #include <deque>
 #include <mutex>
 #include <functional>
+#include <string_view>
 #include <vector>
 
 #include "Lib/kw/err/error.h"
+#include "Lib/kw/err/shown_text.h"
 #include "Lib/kw/sys_dep/parallel.h"
 #include "Lib/kw/sys_dep/path.h"
 #include "library/folder_walk.h"
@@ -136,6 +138,12 @@ FolderWalk walkAndRead(const std::string& root, const std::string& shownName, un
   return walk;
 }
 
+// The folder named `name`, made absolute and resolved as the kernel resolves
+// it: "l/../music" with a link "l" is the folder that listing it shows.
+std::string scanRoot(const std::string& name) {
+  return sys_dep::resolvedAsKernel(name.starts_with('/') ? name : sys_dep::toFullPath(std::string()) + "/" + name);
+}
+
 // Throws kw::err::IOError(`name`) when the folder cannot be listed, so that
 // nothing is printed for a scan that cannot start.
 void checkListable(const std::string& name) {
@@ -148,21 +156,23 @@ void checkListable(const std::string& name) {
 
 void scanFolder(PlayList& list, std::ostream& progress, std::ostream& warnings, const ScanSettings& settings) {
   checkListable(list.fileName);
-  progress << "Scanning folder '" << list.fileName << "'\n" << std::flush;
+  progress << "Scanning folder '" << err::shown(list.fileName) << "'\n" << std::flush;
   LiveCount live(settings.liveCount);
   SongQueue queue;
-  const FolderWalk walk = walkAndRead(sys_dep::toFullPath(list.fileName), list.fileName, settings.threads, live, queue);
+  const FolderWalk walk = walkAndRead(scanRoot(list.fileName), list.fileName, settings.threads, live, queue);
   live.erase();
   // The songs in the order of their paths' bytes, each with its read.
   std::vector<std::size_t> order(walk.songs.size());
   for (std::size_t k = 0; k < order.size(); ++k) order[k] = k;
   std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return walk.songs[a] < walk.songs[b]; });
-  for (const std::string& line : walk.skipped) warnings << line;
+  // A line is a path and a reason; its own line feed is the layout's.
+  for (const std::string& line : walk.skipped)
+    warnings << err::shown(std::string_view(line).substr(0, line.size() - 1)) << '\n';
   std::size_t found = 0;
   for (const std::size_t k : order) {
     const SongRead& read = queue.reads()[k];  // every thread is joined
     if (!read.opened) {
-      warnings << "Skipped '" << walk.songs[k] << "': " << read.failure << "\n";
+      warnings << "Skipped '" << err::shown(walk.songs[k]) << "': " << read.failure << "\n";
       continue;
     }
     if (read.tagsUnreadable) warnings << "Skipped tags of '" << walk.songs[k] << "': unreadable tags\n";

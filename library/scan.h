@@ -24,8 +24,9 @@ struct ScanSettings {
 };
 
 // Appends one entry per song below the folder `list.fileName`, sorted by
-// path bytes: the path is the folder made absolute and normalised, '/' and
-// the path below it (walkFolder); the information line is that of its tags
+// path bytes: the path is the folder made absolute and resolved as the
+// kernel resolves it (sys_dep::resolvedAsKernel: a ".." after a link leads
+// where the link's target leads), '/' and the path below it (walkFolder); the information line is that of its tags
 // (infoLine), none when it has no title. Writes "Scanning folder '<fileName>'"
 // before and "Found <N> songs." after the scan to `progress`, and a
 // "Skipped '<path>': <reason>" line per folder or file left out to

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "Lib/kw/err/error.h"
+#include "Lib/kw/sys_dep/path.h"
 #include "library/audio_names.h"
 #include "playlist/reader.h"
 #include "playlist/writer.h"
@@ -75,8 +76,10 @@ std::vector<std::string> lines(const PlayList& list) {
   return result;
 }
 
-// Byte order of paths, tags to information lines, '.' names and other
-// files left out, names that are not UTF-8 kept; the same on 1 and 3 threads.
+// Byte order of paths, tags to information lines, names starting with '.'
+// kept but folders that hold no music and "._" companions left out silently,
+// other files left out, names that are not UTF-8 kept; the same on 1 and 3
+// threads.
 TEST(ScanFolder, EntriesSortedByPathBytesWithTheirTags) {
   MusicFolder music;
   music.song("b/x.mp3", {"X", "B", 100, 0});
@@ -87,8 +90,12 @@ TEST(ScanFolder, EntriesSortedByPathBytesWithTheirTags) {
   music.song("a-b.MP3", {"AB", "", 60, 0});
   music.song("name\xff.opus", {"Latin", "", 70, 0});
   music.file("bad.mp3", "not audio at all");
-  music.song(".hidden/h.mp3");
-  music.song(".h.mp3");
+  music.song(".38 Special/h.mp3");
+  music.song("...And/h.mp3");
+  music.song("._h.mp3");
+  for (const char* noMusic : {".Trash-1000", ".git", "@eaDir", "#recycle", "$RECYCLE.BIN", "lost+found",
+                              ".appledouble", "System Volume Information", ".stfolder"})
+    music.song(std::string(noMusic) + "/x.mp3");
   music.file("notes.txt", "x");
   music.file("cover.jpg", "x");
   ::mkdir(music.path("empty").c_str(), 0755);
@@ -96,6 +103,8 @@ TEST(ScanFolder, EntriesSortedByPathBytesWithTheirTags) {
   const Scan one = scan(given, 1);
   const std::string r = music.root();
   EXPECT_EQ(lines(one.list), (std::vector<std::string>{
+                                 r + "/...And/h.mp3|#EXTINF:100,Artist - Title",
+                                 r + "/.38 Special/h.mp3|#EXTINF:100,Artist - Title",
                                  r + "/A/z.wav|#EXTINF:1,Z",
                                  r + "/a b/y.ogg|#EXTINF:50,A B - Y  line",
                                  r + "/a-b.MP3|#EXTINF:60,AB",
@@ -105,7 +114,7 @@ TEST(ScanFolder, EntriesSortedByPathBytesWithTheirTags) {
                                  r + "/bad.mp3|",
                                  r + "/name\xff.opus|#EXTINF:70,Latin",
                              }));
-  EXPECT_EQ(one.progress, "Scanning folder '" + given + "'\nFound 8 songs.\n");
+  EXPECT_EQ(one.progress, "Scanning folder '" + given + "'\nFound 10 songs.\n");
   EXPECT_EQ(one.warnings, "");
   EXPECT_EQ(lines(scan(given, 3).list), lines(one.list));
 }
@@ -129,6 +138,10 @@ TEST(ScanFolder, LinksFollowedEachFolderOnce) {
                                  "Skipped '" + r + "/b': already scanned as '" + r + "/a'\n" +
                                  "Skipped '" + r + "/dangling.mp3': No such file or directory\n" +
                                  "Skipped '" + r + "/z': already scanned as '" + r + "/0link'\n");
+  // A ".." after a link leads where the kernel leads ("a/loop" is the root
+  // itself), not where the text does ("a/music/z").
+  EXPECT_EQ(lines(scan(r + "/a/loop/../music/z").list),
+            std::vector<std::string>{sys_dep::realPath(r).value_or("") + "/z/t.mp3|#EXTINF:2,T"});
 }
 
 // Runs the scan as an unprivileged user (when we are root, for whom no

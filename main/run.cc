@@ -94,8 +94,8 @@ void repairOne(PlayList& list, const kw::ValidLibrary& valid, PlayList& missing,
     kw::readPlaylist(list, console.out, console.err);
     kw::checkSavable(list.fileName);
     settings.dirs = equalDirs.toInt();
+    applyTargetFormat(list, toPls.active, toM3u.active);  // before the repair: what the format can hold decides replacements
     kw::repairPlaylist(list, valid, missing, settings, console.out, console.err, console.in);
-    applyTargetFormat(list, toPls.active, toM3u.active);
     kw::savePlaylist(list, console.out, console.err);
     console.out << '\n' << std::flush;
   } catch (const kw::err::Error& e) {

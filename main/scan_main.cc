@@ -1,8 +1,13 @@
-#include <unistd.h>
-
+#include "Lib/kw/err/shown_text.h"
+#include "Lib/kw/sys_dep/terminal.h"
 #include "main/scan_run.h"
 
 int main(int argc, char** argv) {
+  using kw::sys_dep::isTerminal;
+  using kw::sys_dep::StandardStream;
+  kw::err::setShownOnTerminal(std::cout, isTerminal(StandardStream::kOutput));
+  kw::err::setShownOnTerminal(std::cerr, isTerminal(StandardStream::kError));
   // The running count of the scan is for eyes only, never for a pipe.
-  return trackmend::runScan(argc, argv, std::cout, std::cerr, ::isatty(STDERR_FILENO) ? &std::cerr : nullptr);
+  return trackmend::runScan(argc, argv, std::cout, std::cerr,
+                            isTerminal(StandardStream::kError) ? &std::cerr : nullptr);
 }

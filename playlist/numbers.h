@@ -33,8 +33,11 @@ inline bool equalsIgnoringCase(std::string_view text, std::string_view lower) {
 // An M3U information line: one beginning with "#EXTINF" in any letter case.
 inline bool isInfoLine(std::string_view line) { return startsWithIgnoringCase(line, "#extinf"); }
 
-// The PLS header line, "[playlist]" in any letter case.
-inline bool isPlsHeaderLine(std::string_view line) { return equalsIgnoringCase(line, "[playlist]"); }
+// The PLS header line, "[playlist]" in any letter case, followed by nothing
+// but blanks and tabs.
+inline bool isPlsHeaderLine(std::string_view line) {
+  return startsWithIgnoringCase(line, "[playlist]") && line.find_first_not_of(" \t", 10) == std::string_view::npos;
+}
 
 }  // namespace kw
 

@@ -87,16 +87,27 @@ std::vector<std::string_view> normalisedComponents(std::string_view absolutePath
   return kept;
 }
 
-}  // namespace
-
-bool isUri(std::string_view path) {
-  if (path.empty() || !isAsciiLetter(path[0])) return false;
+// The length of the scheme `path` starts with, before "://"; 0 for none.
+std::size_t schemeLength(std::string_view path) {
+  if (path.empty() || !isAsciiLetter(path[0])) return 0;
   for (std::size_t k = 1; k < path.size(); ++k) {
     const char c = path[k];
-    if (c == ':') return path.substr(k).starts_with("://");
-    if (!isAsciiLetter(c) && !isAsciiDigit(c) && c != '+' && c != '-' && c != '.') return false;
+    if (c == ':') return k >= 2 && path.substr(k).starts_with("://") ? k : 0;
+    if (!isAsciiLetter(c) && !isAsciiDigit(c) && c != '+' && c != '-' && c != '.') return 0;
   }
-  return false;
+  return 0;
+}
+
+}  // namespace
+
+bool isUri(std::string_view path) { return schemeLength(path) != 0; }
+
+bool isUrl(std::string_view path) { return isUri(path) && !startsWithIgnoringCase(path, "file://"); }
+
+std::string uriScheme(std::string_view path) {
+  std::string scheme(path.substr(0, schemeLength(path)));
+  for (char& c : scheme) c = asciiLower(c);
+  return scheme;
 }
 
 bool isRelativePath(std::string_view path) {
@@ -225,10 +236,15 @@ std::string_view extensionOf(std::string_view fileName) {
   return fileName.substr(dot);
 }
 
-std::string folderOfFile(const std::string& fileName) {
+std::string folderOfFile(const std::string& fileName) { return normalisedPath(writtenFolderOfFile(fileName)); }
+
+std::string writtenFolderOfFile(const std::string& fileName) {
   const std::size_t slash = fileName.rfind('/');
-  if (slash == std::string::npos) return sys_dep::toFullPath(std::string());
-  return sys_dep::toFullPath(slash == 0 ? std::string("/") : fileName.substr(0, slash));
+  if (slash == 0) return "/";
+  if (slash != std::string::npos && fileName[0] == '/') return fileName.substr(0, slash);
+  const std::string workingFolder = sys_dep::toFullPath(std::string());
+  if (slash == std::string::npos) return workingFolder;
+  return (workingFolder == "/" ? "" : workingFolder) + "/" + fileName.substr(0, slash);
 }
 
 }  // namespace kw

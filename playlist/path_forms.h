@@ -21,9 +21,18 @@ enum class PathForm {
 // The form of `path` as written in a playlist.
 PathForm pathFormOf(std::string_view path);
 
-// True when `path` starts with a URI scheme and "://": a letter, then
-// letters, digits, '+', '-' or '.', then "://".
+// True when `path` starts with a URI scheme and "://": a letter, then at
+// least one more of letters, digits, '+', '-' or '.', then "://". A single
+// letter before ':' is a drive letter, never a scheme.
 bool isUri(std::string_view path);
+
+// True for a URL that names no local file: a URI (isUri) other than a
+// file:// one, in any letter case.
+bool isUrl(std::string_view path);
+
+// The scheme of the URI `path` in lower case ("http" for "HTTP://x");
+// empty when `path` is no URI.
+std::string uriScheme(std::string_view path);
 
 // True for a path that is relative to its playlist's folder: it does not
 // start with '/', holds no '\', has no drive letter ("X:") and is no URI.
@@ -84,6 +93,11 @@ std::string_view extensionOf(std::string_view fileName);
 // without '/' lives in the working directory). Throws kw::err::IOError when
 // the working directory cannot be told.
 std::string folderOfFile(const std::string& fileName);
+
+// The folder of the file named `fileName` made absolute but not normalised:
+// its ".." components stay, so that the folder they lead to through links
+// can still be told (sys_dep::resolvedAsKernel). Throws as folderOfFile.
+std::string writtenFolderOfFile(const std::string& fileName);
 
 }  // namespace kw
 

@@ -27,8 +27,37 @@ TEST(PathFormsTest, FormsOfWrittenPaths) {
       {"file://server/a", PathForm::kAsIs},
       {"file:/a", PathForm::kRelative},  // no "://": a folder named "file:"
       {"1http://x", PathForm::kRelative},
+      {"x://a", PathForm::kAsIs},  // a drive letter, never a scheme
   };
   for (const auto& c : cases) EXPECT_EQ(pathFormOf(c.path), c.form) << c.path;
+}
+
+// A URL: a scheme of two characters or more before "://", but file://.
+TEST(PathFormsTest, UrlsAndTheirSchemes) {
+  const struct {
+    const char* path;
+    bool url;
+    const char* scheme;
+  } cases[] = {
+      {"http://radio/x", true, "http"},   {"RTSP://x/s.mp3", true, "rtsp"}, {"svn+ssh://h/a", true, "svn+ssh"},
+      {"smb://nas/a.mp3", true, "smb"},   {"file:///a", false, "file"},     {"FILE://localhost/a", false, "file"},
+      {"c://x", false, ""},               {"C:\\x", false, ""},            {"/http://x", false, ""},
+      {"ab:/x", false, ""},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(isUrl(c.path), c.url) << c.path;
+    EXPECT_EQ(uriScheme(c.path), c.scheme) << c.path;
+  }
+}
+
+// The folder of a playlist as named keeps its "..", for the kernel to follow.
+TEST(PathFormsTest, WrittenFolderKeepsDotDot) {
+  const std::string here = folderOfFile("x.m3u");
+  EXPECT_EQ(writtenFolderOfFile("/a/l/../b/x.m3u"), "/a/l/../b");
+  EXPECT_EQ(writtenFolderOfFile("/x.m3u"), "/");
+  EXPECT_EQ(writtenFolderOfFile("x.m3u"), here);
+  EXPECT_EQ(writtenFolderOfFile("l/../x.m3u"), (here == "/" ? "" : here) + "/l/..");
+  EXPECT_EQ(folderOfFile("l/../x.m3u"), here);
 }
 
 TEST(PathFormsTest, WindowsPathsAreToldByDriveOrBackslash) {

@@ -1,6 +1,8 @@
 #include "playlist/reader.h"
 
+#include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <cstring>
 #include <iterator>
 #include <memory>
@@ -10,7 +12,9 @@
 #include <vector>
 
 #include "Lib/kw/err/error.h"
+#include "Lib/kw/err/shown_text.h"
 #include "Lib/kw/file/input_file.h"
+#include "Lib/kw/sys_dep/huge_buffer.h"
 #include "playlist/numbers.h"
 #include "playlist/signatures.h"
 #include "playlist/xml_playlist.h"
@@ -161,25 +165,6 @@ void readM3uBody(file::InputFile& in, std::string_view& line, bool haveLine, Son
   body.finish();
 }
 
-// The song a PLS reader collects from the keys of one index.
-struct PendingSong {
-  int index = 0;
-  std::string path, title, length;
-
-  void appendTo(SongSink& sink) const {
-    if (path.empty()) return;
-    if (title.empty()) {
-      sink.addSong(path, nullptr, EntryLines());
-    } else {
-      std::string info = infoLineOf(atoiClamped(length), "", title);
-      sink.addSong(path, &info, EntryLines());
-    }
-  }
-  std::string* field(size_t keyLength) {
-    return keyLength == 4 ? &path : keyLength == 5 ? &title : &length;
-  }
-};
-
 size_t plsKeyLength(std::string_view line) {
   if (startsWithIgnoringCase(line, "file")) return 4;
   if (startsWithIgnoringCase(line, "title")) return 5;
@@ -187,32 +172,107 @@ size_t plsKeyLength(std::string_view line) {
   return 0;
 }
 
-// Takes one non-empty PLS line; false when it is not a recognised key line.
-bool readPlsLine(std::string_view content, PendingSong& song, SongSink& sink) {
-  const size_t keyLength = plsKeyLength(content);
-  if (keyLength == 0) return false;
-  const size_t equals = content.find('=', keyLength);
-  if (equals == std::string_view::npos) return false;
-  const int index = atoiClamped(content.substr(keyLength));
-  if (index <= 0) return false;
-  if (index != song.index) {
-    song.appendTo(sink);
-    song = PendingSong();
-    song.index = index;
+// Text kept where it was first put, in blocks that never move, so that views
+// of it stay valid and a large file costs no allocation per line. Blocks
+// double up to two huge pages, as a SongList's do: a library of a million
+// songs fills them with few page faults.
+class TextStore {
+ public:
+  std::string_view keep(std::string_view text) {
+    if (text.empty()) return {};
+    if (free_ < text.size()) {
+      nextBlock_ = std::min(nextBlock_ * 2, kLargestBlock);
+      blocks_.emplace_back(std::max(nextBlock_, text.size()));
+      next_ = blocks_.back().data();
+      free_ = blocks_.back().size();
+    }
+    std::copy(text.begin(), text.end(), next_);
+    const std::string_view kept(next_, text.size());
+    next_ += text.size();
+    free_ -= text.size();
+    return kept;
   }
-  song.field(keyLength)->assign(content.substr(equals + 1));
-  return true;
-}
+
+ private:
+  static constexpr size_t kLargestBlock = 2 * sys_dep::HugeBuffer::kHugePage;
+  std::vector<sys_dep::HugeBuffer> blocks_;
+  size_t nextBlock_ = size_t{8} << 10;  // half the first block
+  char* next_ = nullptr;
+  size_t free_ = 0;
+};
+
+// The body of a PLS file. Its keys are kept to the end: a TitleN or LengthN
+// belongs to the latest entry numbered N wherever it stands, and entries
+// come out in the order of their numbers, so a file whose keys were sorted
+// by name (File1, File10, File2, ..., Length1, ..., Title1, ...) keeps its
+// songs, titles and lengths.
+class PlsBody {
+ public:
+  // Takes one non-empty line; false when it is not a recognised key line.
+  bool take(std::string_view content) {
+    const size_t keyLength = plsKeyLength(content);
+    if (keyLength == 0) return false;
+    const size_t equals = content.find('=', keyLength);
+    if (equals == std::string_view::npos) return false;
+    const int number = atoiClamped(content.substr(keyLength));
+    if (number <= 0) return false;
+    keys_.push_back({text_.keep(content.substr(equals + 1)), number, static_cast<std::uint8_t>(keyLength)});
+    return true;
+  }
+
+  // Hands the songs to `sink`: by number, those of one number in file order.
+  // A FileN whose number has a path already starts a new entry.
+  void finish(SongSink& sink) {
+    const auto byNumber = [](const Key& a, const Key& b) { return a.number < b.number; };
+    if (!std::is_sorted(keys_.begin(), keys_.end(), byNumber)) std::stable_sort(keys_.begin(), keys_.end(), byNumber);
+    Song song;
+    for (size_t k = 0; k < keys_.size(); ++k) {
+      const Key& key = keys_[k];
+      if (k > 0 && (key.number != keys_[k - 1].number || (key.keyLength == 4 && !song.path.empty()))) {
+        song.appendTo(sink);
+        song = Song();
+      }
+      song.field(key.keyLength) = key.value;
+    }
+    song.appendTo(sink);
+  }
+
+ private:
+  struct Key {
+    std::string_view value;
+    int number;
+    std::uint8_t keyLength;  // 4 file, 5 title, 6 length
+  };
+
+  // An entry without a path is dropped; without a title it has no
+  // information line (its length is dropped with it).
+  struct Song {
+    std::string_view path, title, length;
+    std::string_view& field(size_t keyLength) { return keyLength == 4 ? path : keyLength == 5 ? title : length; }
+    void appendTo(SongSink& sink) const {
+      if (path.empty()) return;
+      if (title.empty()) {
+        sink.addSong(path, nullptr, EntryLines());
+      } else {
+        std::string info = infoLineOf(atoiClamped(length), "", title);
+        sink.addSong(path, &info, EntryLines());
+      }
+    }
+  };
+
+  TextStore text_;
+  std::vector<Key, sys_dep::HugePageAllocator<Key>> keys_;
+};
 
 void readPlsBody(file::InputFile& in, std::string_view& line, bool haveLine, SongSink& sink,
                  std::ostream& warnings) {
-  PendingSong song;
+  PlsBody body;
   for (; haveLine; haveLine = in.readLine(line)) {
     const std::string_view content = stripSpaces(line);
-    if (content.empty() || readPlsLine(content, song, sink)) continue;
-    if (content[0] != '\0') warnings << "Unexpected content ignored: '" << content << "'\n";
+    if (content.empty() || body.take(content)) continue;
+    if (content[0] != '\0') warnings << "Unexpected content ignored: '" << err::shown(content) << "'\n";
   }
-  song.appendTo(sink);
+  body.finish(sink);
 }
 
 // How a text playlist starts: its header, read with the first line.
@@ -225,6 +285,11 @@ TextHeader readTextHeader(file::InputFile& in, std::string_view& line, bool& hav
   in.skipPrefix("\xEF\xBB\xBF");
   haveLine = in.readLine(line);
   if (!haveLine) return TextHeader::kEmpty;
+  // Blank lines before the first content do not tell the format.
+  while (stripSpaces(line).empty()) {
+    haveLine = in.readLine(line);
+    if (!haveLine) return TextHeader::kPlain;
+  }
   if (!line.empty() && line[0] == '#') {
     if (line != "#EXTM3U") headerError(in, "#EXTM3U awaited.");
     haveLine = in.readLine(line);
@@ -256,7 +321,7 @@ void readTextPlaylist(file::InputFile& in, SongSink& sink, std::ostream& progres
       return;
     case TextHeader::kPlain:
       progress << "Assuming m3u format.\n";
-      readM3uBody(in, line, true, sink, progress);
+      readM3uBody(in, line, haveLine, sink, progress);
       return;
     case TextHeader::kPls:
       sink.markPls();
@@ -273,6 +338,7 @@ constexpr const char* kMediaRefusal = "Not a playlist: audio, video, image or ar
 // (or a '#' line, which must be one).
 bool startsLikePlaylistText(std::string_view head) {
   if (head.starts_with("\xEF\xBB\xBF")) head.remove_prefix(3);
+  head.remove_prefix(std::min(head.size(), head.find_first_not_of(" \r\n")));  // blank lines tell nothing
   return head.starts_with('#') || isPlsHeaderLine(head.substr(0, head.find_first_of("\r\n")));
 }
 
@@ -296,7 +362,7 @@ bool checkPlaylistStart(file::InputFile& in) {
 // refuses what is no playlist (checkPlaylistStart); returns whether the
 // file is XML.
 bool openPlaylist(file::InputFile& in, std::ostream& progress) {
-  progress << "Reading playlist '" << in.fileName() << "'\n";
+  progress << "Reading playlist '" << err::shown(in.fileName()) << "'\n";
   return checkPlaylistStart(in);
 }
 

@@ -22,9 +22,15 @@ namespace kw {
 // on `progress`, the others are its otherLines. Those standing before the
 // first path's information line are appended to `list.fileLines`, those
 // after the last path to `list.trailingLines` (to `fileLines` when there is
-// no path). Writes the progress lines ("Reading playlist '...'", the format
-// detected) to `progress` and the "Unexpected content ignored: '...'" lines
-// to `warnings`.
+// no path). Blank lines (empty or blanks only) before the first content do
+// not tell the format; "[playlist]" followed by blanks or tabs is the PLS
+// header. In PLS, a TitleN or LengthN belongs to the latest entry numbered N
+// wherever it stands, a FileN whose number has a path already starts a new
+// entry, and entries come in the order of their numbers (file order within
+// one number). Writes the progress lines ("Reading playlist '...'", the
+// format detected) to `progress` and the "Unexpected content ignored: '...'"
+// lines to `warnings`; file names and lines echoed there go through
+// err::shown.
 // A file that is no playlist is refused, tested in this order: a name with
 // an audio extension (isAudioFileName), UTF-16 text, the signature of media
 // or archive data (startsWithMediaSignature), an XML document that is no

@@ -143,6 +143,26 @@ TEST_F(ReaderTest, HashLinesKeepTheirPlaceAroundTheInformationLine) {
   }
 }
 
+// Blank lines (empty or of blanks only) before the first content are
+// skipped when the format is told; a file of blank lines only is M3U.
+TEST_F(ReaderTest, BlankLinesBeforeTheFirstContentDoNotTellTheFormat) {
+  const struct {
+    const char* text;
+    const char* detected;
+    Texts entries;
+  } cases[] = {
+      {"\n  \n[playlist]\nFile1=/a\n", "Detected pls format.\n", {"/a"}},
+      {"\n#EXTM3U\n#EXTINF:1,A\na\n", "Detected extended m3u format.\n", {"a|#EXTINF:1,A"}},
+      {"\n \n", "Assuming m3u format.\n", {}},
+  };
+  for (const auto& c : cases) {
+    read(c.text);
+    EXPECT_EQ(progress_.str(), readingLine() + c.detected) << c.text;
+    EXPECT_EQ(describe(list_), c.entries) << c.text;
+  }
+  EXPECT_EQ(headerError("\n \n#x\n"), errorText(3, "#EXTM3U awaited."));  // lines still counted
+}
+
 TEST_F(ReaderTest, HeaderOnlyFilesAndEntriesAlreadyThere) {
   read("#EXTM3U\n");
   EXPECT_TRUE(list_.entries.empty());
@@ -242,13 +262,25 @@ TEST_F(ReaderTest, PlsKeysGroupedByIndex) {
   EXPECT_EQ(warnings_.str(), "");
 }
 
-TEST_F(ReaderTest, PlsTitleOfAnEarlierIndexIsLost) {
-  read("[playlist]\nFile1=a\nFile2=b\nTitle1=x\n");
-  EXPECT_EQ(describe(list_), (Texts{"a", "b"}));
-  read("[playlist]\nFile1=a\nTitle1=x\nFile1=y\nLength1=7x\nTitle1=z\n");
-  EXPECT_EQ(describe(list_), Texts{"y|#EXTINF:7,z"});
-  read("[playlist]\nTitle1=no path\nFile2=b\n");
-  EXPECT_EQ(describe(list_), Texts{"b"});
+// A title or length belongs to the latest entry of its number wherever it
+// stands; a second path of a number starts an entry; entries come in the
+// order of their numbers, so a file sorted by key name keeps everything.
+TEST_F(ReaderTest, PlsKeysBelongToTheLatestEntryOfTheirNumber) {
+  const struct {
+    const char* body;
+    Texts entries;
+  } cases[] = {
+      {"File1=a\nFile2=b\nTitle1=x\n", {"a|#EXTINF:0,x", "b"}},
+      {"File1=a\nTitle1=x\nFile1=y\nLength1=7x\nTitle1=z\n", {"a|#EXTINF:0,x", "y|#EXTINF:7,z"}},
+      {"Title1=no path\nFile2=b\n", {"b"}},
+      {"Title2=B\nFile2=b\nFile1=a\n", {"a", "b|#EXTINF:0,B"}},
+      {"File1=a\nFile10=j\nFile2=b\nLength1=1\nLength10=10\nLength2=2\nTitle1=A\nTitle10=J\nTitle2=B\n",
+       {"a|#EXTINF:1,A", "b|#EXTINF:2,B", "j|#EXTINF:10,J"}},
+  };
+  for (const auto& c : cases) {
+    read(std::string("[playlist]\n") + c.body);
+    EXPECT_EQ(describe(list_), c.entries) << c.body;
+  }
 }
 
 TEST_F(ReaderTest, PlsUnexpectedContentGoesToWarnings) {
@@ -281,18 +313,20 @@ TEST_F(ReaderTest, PlsHeaderIgnoresLetterCase) {  // decision i
     EXPECT_TRUE(list_.plsFormat) << header;
     EXPECT_EQ(describe(list_), Texts{"a.mp3"});
   }
-  read("[playlist] \nFile1=a\n");  // not the header: plain M3U content
+  read("[playlist] \t\nFile1=a\n");  // blanks and tabs after it count for nothing
+  EXPECT_TRUE(list_.plsFormat);
+  EXPECT_EQ(describe(list_), Texts{"a"});
+  read("[playlist]x\nFile1=a\n");  // not the header: plain M3U content
   EXPECT_FALSE(list_.plsFormat);
-  EXPECT_EQ(describe(list_), (Texts{"[playlist]", "File1=a"}));
+  EXPECT_EQ(describe(list_), (Texts{"[playlist]x", "File1=a"}));
 }
 
 TEST_F(ReaderTest, PlsNumbersClampInsteadOfOverflowing) {  // decision h
   read("[playlist]\nFile99999999999999999999=a\nLength99999999999999999999=99999999999999\n"
        "Title99999999999999999999=A\nFile2147483648=b\nFile1=c\nLength1=-99999999999999999\n"
        "Title1=C\n");
-  EXPECT_EQ(describe(list_),
-            (Texts{"b|#EXTINF:" + std::to_string(INT_MAX) + ",A",
-                   "c|#EXTINF:" + std::to_string(INT_MIN) + ",C"}));
+  EXPECT_EQ(describe(list_), (Texts{"c|#EXTINF:" + std::to_string(INT_MIN) + ",C",
+                                    "a|#EXTINF:" + std::to_string(INT_MAX) + ",A", "b"}));
   read("[playlist]\nFile-99999999999999999999=a\n");
   EXPECT_TRUE(list_.entries.empty());
   EXPECT_EQ(warnings_.str(), "Unexpected content ignored: 'File-99999999999999999999=a'\n");

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "Lib/kw/err/error.h"
+#include "Lib/kw/err/shown_text.h"
 #include "Lib/kw/sys_dep/file_system.h"
 #include "playlist/numbers.h"
 #include "playlist/path_forms.h"
@@ -34,26 +35,50 @@ void appendKey(std::string& out, std::string_view key, int index, std::string_vi
   out += '\n';
 }
 
-// A line end in a path (an XML playlist's decoded location, a file name in
-// the music folder) would split its line and make the rest another song. The
-// path is written as its file:// URI instead, which every reader, this one
-// too, decodes back to the same file; a relative path is taken against the
-// folder of the playlist it is written to. Other forms (URIs, Windows paths)
-// have their line ends escaped as a URI would. `storage` holds a changed path.
-std::string_view oneLinePath(std::string_view path, const std::string& playlistName, std::string& storage) {
-  if (path.find_first_of("\r\n") == std::string_view::npos) return path;
-  if (path.starts_with('/')) return storage = fileUri(path);
-  if (isRelativePath(path)) return storage = fileUri(resolvedPath(folderOfFile(playlistName), path));
-  storage.clear();
-  for (const char c : path) {
-    if (c == '\n') {
-      storage += "%0A";
-    } else if (c == '\r') {
-      storage += "%0D";
+// `path` with its line ends and final blanks escaped as a URI escapes them.
+std::string escapedLineBreaks(std::string_view path) {
+  std::string escaped;
+  const size_t kept = path.find_last_not_of(' ') + 1;  // 0 for blanks only
+  for (size_t k = 0; k < path.size(); ++k) {
+    if (path[k] == '\n') {
+      escaped += "%0A";
+    } else if (path[k] == '\r') {
+      escaped += "%0D";
+    } else if (k >= kept) {
+      escaped += "%20";
     } else {
-      storage += c;
+      escaped += path[k];
     }
   }
+  return escaped;
+}
+
+// Whether an M3U reader takes the line `path` for a '#' line (after blanks
+// and tabs) or strips blanks from its start.
+bool losesItsStart(std::string_view path) {
+  const size_t first = path.find_first_not_of(" \t");
+  return path.starts_with(' ') || (first != std::string_view::npos && path[first] == '#');
+}
+
+// A line end in a path (an XML playlist's decoded location, a file name in
+// the music folder) would split its line and make the rest another song, and
+// blanks at its end would be stripped by every reader, this one too. Such a
+// path is written as its file:// URI instead, which every reader decodes
+// back to the same file; a relative path is taken against the folder of the
+// playlist it is written to. Other forms (URIs, Windows paths) have their
+// line ends and final blanks escaped as a URI would. In M3U, a path that
+// would read as a comment or lose its first blanks gets "./" (".\" in
+// Windows form) in front, which names the same file; only a relative path
+// can start that way. `storage` holds a changed path.
+std::string_view oneLinePath(std::string_view path, const std::string& playlistName, bool pls, std::string& storage) {
+  std::string_view line = path;
+  if (path.find_first_of("\r\n") != std::string_view::npos || path.ends_with(' ')) {
+    if (path.starts_with('/')) return storage = fileUri(path);
+    if (isRelativePath(path)) return storage = fileUri(resolvedPath(folderOfFile(playlistName), path));
+    line = storage = escapedLineBreaks(path);
+  }
+  if (pls || !losesItsStart(line)) return line;
+  storage = (isWindowsPath(line) ? ".\\" : "./") + std::string(line);
   return storage;
 }
 
@@ -67,7 +92,7 @@ void appendLines(std::string& out, const std::vector<std::string>& lines) {
 // PLS has no place for an entry's other lines: they are left out.
 void appendPlsEntry(std::string& out, const PlaylistEntry& entry, int index, const std::string& playlistName) {
   std::string storage;
-  appendKey(out, "file", index, oneLinePath(entry.path, playlistName, storage));
+  appendKey(out, "file", index, oneLinePath(entry.path, playlistName, true, storage));
   if (!entry.extInfo) return;
   const InfoParts parts = infoParts(*entry.extInfo);
   appendKey(out, "title", index, parts.title);
@@ -82,7 +107,7 @@ void appendM3uEntry(std::string& out, const PlaylistEntry& entry, const std::str
   }
   if (entry.otherLines) appendLines(out, entry.otherLines->afterInfo);
   std::string storage;
-  out += oneLinePath(entry.path, playlistName, storage);
+  out += oneLinePath(entry.path, playlistName, false, storage);
   out += '\n';
 }
 
@@ -128,7 +153,7 @@ bool firstPathPassesForHeader(const PlayList& list) {
   for (const PlaylistEntry& entry : list.entries) {
     if (entry.deleted) continue;
     std::string storage;
-    const std::string_view path = oneLinePath(entry.path, list.fileName, storage);
+    const std::string_view path = oneLinePath(entry.path, list.fileName, false, storage);
     if (start.empty() && (isPlsHeaderLine(path) || path.starts_with("\xEF\xBB\xBF") ||
                           path.starts_with("\xFF\xFE") || path.starts_with("\xFE\xFF"))) {
       return true;
@@ -275,7 +300,7 @@ void checkSavable(const std::string& fileName) {
 }
 
 void savePlaylist(const PlayList& list, std::ostream& progress, std::ostream& warnings) {
-  progress << "Saving '" << list.fileName << "'\n";
+  progress << "Saving '" << err::shown(list.fileName) << "'\n";
   const std::string newName = savedName(list);
   // Whether both names stand for one file must be told before the file is
   // replaced: afterwards they are two files.
@@ -284,11 +309,12 @@ void savePlaylist(const PlayList& list, std::ostream& progress, std::ostream& wa
   const sys_dep::FileStatus old = checkWritable(target, list.fileName);
   writeContent(list, target);
   if (old.links > 1) {
-    warnings << "'" << list.fileName << "' had other hard links; they keep the old content.\n" << std::flush;
+    warnings << "'" << err::shown(list.fileName) << "' had other hard links; they keep the old content.\n"
+             << std::flush;
   }
   if (newName == list.fileName) return;
   sys_dep::renameFile(list.fileName, newName, caseOnly);
-  progress << "Playlist had wrong extension. Renamed to '" << newName << "'\n";
+  progress << "Playlist had wrong extension. Renamed to '" << err::shown(newName) << "'\n";
   sys_dep::syncFolder(directoryOf(newName), newName);
 }
 

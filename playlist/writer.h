@@ -80,10 +80,13 @@ std::string correctedPlaylistName(const std::string& fileName, bool pls);
 // "#EXTINF:" in any letter case, split at its first ',' into length and
 // title) when `pls` is set, else in M3U form (its other lines before the
 // information line, the information line, its other lines after it, the
-// path); a deleted entry writes nothing. A path holding a line end is written
-// as its file:// URI (a relative one taken against the working directory) or,
-// in another form, with "%0A"/"%0D" for its line ends, so that it never splits
-// a line; savePlaylist writes paths the same way, relative to the playlist.
+// path); a deleted entry writes nothing. A path holding a line end or ending
+// in a blank is written as its file:// URI (a relative one taken against the
+// working directory) or, in another form, with "%0A"/"%0D" for its line ends
+// and "%20" for its final blanks, so that it never splits a line or loses a
+// byte; in M3U a path that would read as a '#' line or lose its first blanks
+// gets "./" (".\" in Windows form) in front. savePlaylist writes paths the
+// same way, relative to the playlist.
 void writeEntry(const PlaylistEntry& entry, std::ostream& out, bool pls, int index);
 
 }  // namespace kw

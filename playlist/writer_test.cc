@@ -277,6 +277,35 @@ TEST_F(WriterTest, PathWithALineEndStaysOnItsLine) {
   }
 }
 
+// A path that would read as a comment or lose blanks at either end is
+// written so that it reads back as the same file: "./" in front in M3U (PLS
+// keeps what follows '='), the file:// URI for a blank at its end.
+TEST_F(WriterTest, PathStartingWithHashOrBlankIsNoComment) {
+  const std::string folder = dir_.path();
+  const struct {
+    std::string path, m3u, pls;
+  } forms[] = {
+      {"#1 Hits/05 Summer.mp3", "./#1 Hits/05 Summer.mp3", "#1 Hits/05 Summer.mp3"},
+      {" \t#x.mp3", "./ \t#x.mp3", " \t#x.mp3"},
+      {"#1 Hits\\05.mp3", ".\\#1 Hits\\05.mp3", "#1 Hits\\05.mp3"},
+      {"\ttab#.mp3", "\ttab#.mp3", "\ttab#.mp3"},
+      {"end.mp3 ", fileUri(folder + "/end.mp3 "), fileUri(folder + "/end.mp3 ")},
+      {"/m/end ", "file:///m/end%20", "file:///m/end%20"},
+      {"#C:\\x  ", ".\\#C:\\x%20%20", "#C:\\x%20%20"},
+  };
+  for (const bool pls : {false, true}) {
+    PlayList list(dir_.file(pls ? "h.pls" : "h.m3u"));
+    list.plsFormat = pls;
+    for (const auto& form : forms) list.entries.emplace_back(form.path);
+    save(list);
+    PlayList back(list.fileName);
+    std::ostringstream ignored;
+    readPlaylist(back, ignored, ignored);
+    ASSERT_EQ(back.entries.size(), std::size(forms)) << readFile(list.fileName);
+    for (size_t k = 0; k < std::size(forms); ++k) EXPECT_EQ(back.entries[k].path, pls ? forms[k].pls : forms[k].m3u);
+  }
+}
+
 TEST_F(WriterTest, CorrectedNames) {  // decisions e and j
   const std::pair<std::string, bool> cases[] = {
       {"songs.pls", false}, {"list", true},       {"a.M3U", false},     {"x.m3u8", false},

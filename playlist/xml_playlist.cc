@@ -177,9 +177,11 @@ TrackReading readingOf(const XmlSource& source, const XmlSource::Track& track, x
   reading.locationText = track.quote ? xml::attributeText(source.bytes, track.location, codec)
                                      : xml::contentText(source.bytes, track.location, codec);
   reading.path = pathOf(source.format, reading.locationText);
+  // The creator counts even without a title: a title given later must not
+  // repeat it.
+  reading.creator = oneLine(childText(source, track.creatorStart, codec));
   const std::string title = oneLine(childText(source, track.titleStart, codec));
   if (title.empty()) return reading;
-  reading.creator = oneLine(childText(source, track.creatorStart, codec));
   const int seconds = secondsOf(childText(source, track.durationStart, codec));
   reading.info = infoLineOf(seconds, reading.creator, title);
   return reading;
@@ -420,16 +422,30 @@ Edit contentEdit(std::string_view bytes, size_t start, const std::string& conten
 // XSPF and ASX are percent-encoded when the track's location held escapes,
 // and otherwise written as plain paths: that is how the programs that write
 // relative locations write them, and how GNOME's parser reads them (to it
-// "a%20b" names a file with "%20" in its name).
+// "a%20b" names a file with "%20" in its name). XML text holds characters,
+// not bytes: a path that is not UTF-8 is percent-encoded whatever its form
+// (a URL only where its bytes are not UTF-8), so the reader decodes it back
+// to the same bytes.
 std::string locationText(XmlFormat format, const TrackReading& reading, const std::string& path) {
-  if (isUri(path)) return path;
+  const bool utf8 = xml::isValidUtf8(path);
+  if (isUri(path)) return utf8 ? path : minimallyEncoded(path);
   if (fileUriPath(reading.locationText) && fileUriPath(fileUri(path)) == path) return fileUri(path);
+  if (!utf8 && format != XmlFormat::kWpl) return percentEncoded(path);
   if (isWindowsPath(path) || format == XmlFormat::kWpl) return path;
   return holdsPercentEscape(reading.locationText) ? percentEncoded(path) : minimallyEncoded(path);
 }
 
+// Whether the <duration> at `start` already gives `length` seconds: players
+// write milliseconds, and a song is as long as its whole seconds say.
+bool durationMatches(const XmlSource& source, size_t start, int length, xml::TextCodec& codec) {
+  const std::string text = childText(source, start, codec);
+  if (text.empty() || text.size() > 18 || text.find_first_not_of("0123456789") != std::string::npos) return false;
+  const long long difference = std::stoll(text) - static_cast<long long>(length) * 1000;
+  return difference > -1000 && difference < 1000;
+}
+
 void addInfoEdits(const XmlSource& source, const XmlSource::Track& track, const TrackReading& reading,
-                  const std::string& info, xml::TextCodec& writing, std::vector<Edit>& edits) {
+                  const std::string& info, Codecs& codecs, std::vector<Edit>& edits) {
   // Split as the PLS writer splits it.
   const InfoParts parts = infoParts(info);
   std::string title(parts.title);
@@ -437,7 +453,7 @@ void addInfoEdits(const XmlSource& source, const XmlSource::Track& track, const 
   // The track keeps its creator, so the title does not repeat it.
   const std::string byCreator = reading.creator + " - ";
   if (!reading.creator.empty() && title.starts_with(byCreator)) title.erase(0, byCreator.size());
-  const std::string titleContent = xml::escaped(title, writing);
+  const std::string titleContent = xml::escaped(title, codecs.writing);
   const std::string duration = source.format == XmlFormat::kXspf && length > 0
                                    ? std::to_string(static_cast<int64_t>(length) * 1000)
                                    : std::string();
@@ -453,7 +469,8 @@ void addInfoEdits(const XmlSource& source, const XmlSource::Track& track, const 
     insertAt = xml::elementAt(source.bytes, track.locationStart).whole.end;
   }
   if (!duration.empty() && track.durationStart != kAbsent) {
-    edits.push_back(contentEdit(source.bytes, track.durationStart, duration));
+    if (!durationMatches(source, track.durationStart, length, codecs.reading))
+      edits.push_back(contentEdit(source.bytes, track.durationStart, duration));
   } else if (!duration.empty()) {
     const size_t before = track.titleStart != kAbsent ? track.titleStart : track.locationStart;
     inserted += indentBefore(source.bytes, before) + elementText(durationName, duration);
@@ -473,7 +490,7 @@ void addTrackEdits(const XmlSource& source, const XmlSource::Track& track, const
                      xml::escaped(locationText(source.format, reading, entry.path), codecs.writing, track.quote)});
   }
   if (source.format != XmlFormat::kWpl && entry.extInfo && *entry.extInfo != reading.info) {
-    addInfoEdits(source, track, reading, *entry.extInfo, codecs.writing, edits);
+    addInfoEdits(source, track, reading, *entry.extInfo, codecs, edits);
   }
 }
 
@@ -528,6 +545,10 @@ void readXmlPlaylist(file::InputFile& in, PlayList& list, std::ostream& progress
 
 bool writesXml(const PlayList& list) {
   return list.xmlSource && !list.plsFormat && list.entries.size() == list.xmlSource->tracks.size();
+}
+
+bool holdsPath(const PlayList& list, std::string_view path) {
+  return !writesXml(list) || list.xmlSource->format != XmlFormat::kWpl || xml::isValidUtf8(path);
 }
 
 std::string xmlPlaylistName(const PlayList& list) {

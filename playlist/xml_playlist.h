@@ -48,6 +48,12 @@ void readXmlPlaylist(file::InputFile& in, PlayList& list, std::ostream& progress
 // included), and is not to be written as PLS.
 bool writesXml(const PlayList& list);
 
+// Whether saving `list` can write `path` as a changed location, byte for
+// byte: false only for a WPL saved as XML (writesXml) when `path` is not
+// valid UTF-8, since its src attribute holds characters and WPL knows no
+// escapes for bytes.
+bool holdsPath(const PlayList& list, std::string_view path);
+
 // The name `list` is saved under when writesXml(list): the extension of the
 // file part made ".xspf", ".wpl" (".zpl" kept) or ".asx" (".wax" and ".wvx"
 // kept), always in lower case.

@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "Lib/kw/err/error.h"
+#include "Lib/kw/err/shown_text.h"
 #include "Lib/kw/sys_dep/parallel.h"
 #include "playlist/numbers.h"
 #include "playlist/path_forms.h"
@@ -217,12 +218,6 @@ std::optional<std::size_t> sameNameCandidate(const std::string& path, const Cand
   return chosen;
 }
 
-// A URL other than a file:// one names no song of a music library, so no
-// ranking of library paths can be confident about it.
-bool isNetworkUrl(const std::string& path) {
-  return isUri(path) && !startsWithIgnoringCase(path, "file://");
-}
-
 // The -b rule: a best candidate that reaches the minimum and stands clearly
 // above the second (a tie never does, whatever the ratio).
 bool clearlyBest(const CandidateSet& candidates, double ratio, double minMatch) {
@@ -242,8 +237,8 @@ std::optional<Candidate> sameSongCandidate(const RuleEntry& entry) {
 
 void announce(std::ostream& dialogue, const RuleEntry& entry, const char* rule,
               const Candidate& chosen) {
-  dialogue << "Song: '" << entry.writtenPath << "'\n"
-           << rule << ": '" << entry.replacementPath(chosen) << "'\n";
+  dialogue << "Song: '" << err::shown(entry.writtenPath) << "'\n"
+           << rule << ": '" << err::shown(entry.replacementPath(chosen)) << "'\n";
 }
 
 }  // namespace
@@ -261,19 +256,20 @@ AutoDecision chooseAutomatically(const RuleEntry& entry, const CandidateSet& can
       return {AutoOutcome::kReplace, *chosen};
     }
   }
-  if (settings.sameSong && entry.identities && !isNetworkUrl(entry.writtenPath)) {
+  if (settings.sameSong && entry.identities && !isUrl(entry.writtenPath)) {
     if (std::optional<Candidate> same = sameSongCandidate(entry)) {
       announce(dialogue, entry, "Same", *same);
       return {AutoOutcome::kReplace, 0, std::move(same)};
     }
   }
-  if (settings.bestRatio && !isNetworkUrl(entry.writtenPath) &&
+  // No ranking of library paths can be confident about a URL.
+  if (settings.bestRatio && !isUrl(entry.writtenPath) &&
       clearlyBest(candidates, *settings.bestRatio, minMatch)) {
     announce(dialogue, entry, "Best", best);
     return {AutoOutcome::kReplace, 0};
   }
   if (best.value < minMatch) {
-    dialogue << "Skip: '" << entry.writtenPath << "' (best=" << formatValue(best.value) << ")\n";
+    dialogue << "Skip: '" << err::shown(entry.writtenPath) << "' (best=" << formatValue(best.value) << ")\n";
     return {AutoOutcome::kSkipped, 0};
   }
   return {AutoOutcome::kAskUser, 0};

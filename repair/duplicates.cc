@@ -11,9 +11,12 @@
 #include <string_view>
 #include <vector>
 
+#include "Lib/kw/err/shown_text.h"
 #include "Lib/kw/sys_dep/parallel.h"
+#include "playlist/path_forms.h"
 
 #include "repair/candidates.h"
+#include "repair/entry_paths.h"
 #include "repair/name_match.h"
 #include "repair/similarity.h"
 
@@ -221,6 +224,29 @@ std::vector<std::vector<Match>> allLookAlikes(const std::vector<Song>& songs, do
   return result;
 }
 
+// Copies songs of the validList into the output, whose folder may be
+// another: a relative path is rewritten to name the same file from there.
+class GroupOutput {
+ public:
+  GroupOutput(const PlayList& validList, PlayList& output) : validList_(validList), output_(output) {}
+
+  void add(std::size_t k) {
+    PlaylistEntry& copy = output_.entries.emplace_back(validList_.entries[k]);
+    if (!isRelativePath(copy.path)) return;
+    if (!paths_) {
+      paths_.emplace(writtenFolderOfFile(validList_.fileName), false);
+      outputFolder_ = writtenFolderOfFile(output_.fileName);
+    }
+    copy.path = paths_->movedTo(copy.path, outputFolder_);
+  }
+
+ private:
+  const PlayList& validList_;
+  PlayList& output_;
+  std::optional<EntryPaths> paths_;  // told at the first relative path
+  std::string outputFolder_;
+};
+
 }  // namespace
 
 void findDuplicates(const PlayList& validList, PlayList& output, double minNameMatch,
@@ -231,6 +257,7 @@ void findDuplicates(const PlayList& validList, PlayList& output, double minNameM
   const std::vector<std::vector<Match>> found = allLookAlikes(
       songs, minNameMatch, maxTimeDiff, threads == 0 ? sys_dep::hardwareThreads() : threads);
 
+  GroupOutput out{validList, output};
   bool firstGroup = true;
   for (std::size_t i = 0; i < songs.size(); ++i) {
     if (found[i].empty()) continue;
@@ -239,11 +266,11 @@ void findDuplicates(const PlayList& validList, PlayList& output, double minNameM
       listing << "--------------\n";
     }
     firstGroup = false;
-    output.entries.push_back(validList.entries[i]);
-    listing << songs[i].loweredPath << "\n";
+    out.add(i);
+    listing << err::shown(songs[i].loweredPath) << "\n";
     for (const Match& match : found[i]) {
-      output.entries.push_back(validList.entries[match.index]);
-      listing << formatValue(match.value) << " " << songs[match.index].loweredPath << "\n";
+      out.add(match.index);
+      listing << formatValue(match.value) << " " << err::shown(songs[match.index].loweredPath) << "\n";
     }
   }
 }

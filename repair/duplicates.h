@@ -11,7 +11,11 @@ namespace kw {
 
 // Appends the groups of probable duplicates of `validList` to `output`
 // (copies of its entries with their own '#' lines, separated by
-// "-----------" entries) and lists them on `listing`.
+// "-----------" entries) and lists them on `listing`. A relative path,
+// relative to the folder of `validList.fileName`, is copied relative to the
+// folder of `output.fileName`, so that it names the same file
+// (EntryPaths::movedTo); kw::err::IOError when the working folder that
+// needs cannot be told.
 // `minNameMatch` is the smallest name match of a pair, `maxTimeDiff` the
 // largest difference of durations in seconds.
 // Each song heads a group of all later songs whose durations are close

@@ -1,7 +1,10 @@
 #include "repair/entry_paths.h"
 
-#include <optional>
+#include <algorithm>
+#include <functional>
 
+#include "Lib/kw/sys_dep/file_identity.h"
+#include "Lib/kw/sys_dep/path.h"
 #include "playlist/path_forms.h"
 
 namespace kw {
@@ -16,6 +19,16 @@ bool isLocalAbsolute(const std::string& path) {
 
 std::optional<std::string_view> optionalInfo(const SongList& songs, std::size_t k) {
   return songs.hasInfo(k) ? std::optional<std::string_view>(songs.info(k)) : std::nullopt;
+}
+
+std::uint64_t hashOf(std::string_view path) { return std::hash<std::string_view>()(path); }
+
+// `folder` and `name` joined by one '/'.
+std::string joined(const std::string& folder, std::string_view name) {
+  std::string path = folder;
+  if (!path.ends_with('/')) path += '/';
+  path += name;
+  return path;
 }
 
 }  // namespace
@@ -40,25 +53,49 @@ void ValidLibrary::prepare(unsigned threads) {
       for (std::size_t j = 0; j < k; ++j) decoded_->add(songs_->path(j), optionalInfo(*songs_, j));
     }
     if (decoded_) decoded_->add(decoded ? *decoded : path, optionalInfo(*songs_, k));
-    allAbsolute_ = allAbsolute_ && (decoded ? std::string_view(*decoded) : path).starts_with('/');
+    const std::string_view comparedPath = decoded ? std::string_view(*decoded) : path;
+    if (isUrl(comparedPath)) {
+      schemes_.insert(uriScheme(comparedPath));
+    } else if (!isWindowsPath(comparedPath)) {
+      allAbsolute_ = allAbsolute_ && comparedPath.starts_with('/');
+    }
   }
   index_ = std::make_unique<CandidateIndex>(decoded_ ? *decoded_ : *songs_, threads);
 }
 
 const IdentityIndex& ValidLibrary::identities() const {
-  if (!identities_) identities_ = std::make_unique<IdentityIndex>(decoded_ ? *decoded_ : *songs_);
+  std::call_once(identitiesBuilt_, [&] { identities_ = std::make_unique<IdentityIndex>(compared()); });
   return *identities_;
 }
 
+bool ValidLibrary::holdsScheme(std::string_view url) const { return schemes_.count(uriScheme(url)) != 0; }
+
+std::optional<std::size_t> ValidLibrary::find(std::string_view path) const {
+  const SongList& songs = compared();
+  std::call_once(lookupBuilt_, [&] {
+    lookup_.reserve(songs.size());
+    for (std::size_t k = 0; k < songs.size(); ++k) lookup_.emplace_back(hashOf(songs.path(k)), k);
+    std::sort(lookup_.begin(), lookup_.end());
+  });
+  const std::uint64_t hash = hashOf(path);
+  auto at = std::upper_bound(lookup_.begin(), lookup_.end(), std::make_pair(hash, songs.size()));
+  while (at != lookup_.begin() && (--at)->first == hash) {
+    if (songs.path(at->second) == path) return at->second;
+  }
+  return std::nullopt;
+}
+
 EntryPaths::EntryPaths(std::string playlistFolder, bool resolveRelative)
-    : folder_(std::move(playlistFolder)), resolveRelative_(resolveRelative) {}
+    : writtenFolder_(std::move(playlistFolder)),
+      folder_(normalisedPath(writtenFolder_)),
+      resolveRelative_(resolveRelative) {}
 
 std::string EntryPaths::compared(const std::string& path) const {
   switch (pathFormOf(path)) {
     case PathForm::kFileUri:
       return *fileUriPath(path);
     case PathForm::kRelative:
-      return resolveRelative_ ? resolvedPath(folder_, path) : path;
+      return resolveRelative_ ? sys_dep::resolvedAsKernel(joined(writtenFolder_, path)) : path;
     case PathForm::kAsIs:
       break;
   }
@@ -71,11 +108,16 @@ PlaylistEntry EntryPaths::comparedEntry(const PlaylistEntry& entry) const {
   return copy;
 }
 
+std::vector<std::string> EntryPaths::validForms(const std::string& path) const {
+  if (!isRelativePath(path)) return {};
+  return {path, resolvedPath(folder_, path), sys_dep::resolvedAsKernel(joined(writtenFolder_, path))};
+}
+
 std::string EntryPaths::replacement(const std::string& written, const std::string& target,
                                     const std::string& listed) const {
   switch (pathFormOf(written)) {
     case PathForm::kRelative:
-      return resolveRelative_ ? relativePath(folder_, target) : listed;
+      return target.starts_with('/') ? relativeReference(writtenFolder_, target) : listed;
     case PathForm::kFileUri:
       return isLocalAbsolute(target) ? fileUri(target) : listed;
     case PathForm::kAsIs:
@@ -85,8 +127,19 @@ std::string EntryPaths::replacement(const std::string& written, const std::strin
 }
 
 std::string EntryPaths::movedTo(const std::string& written, const std::string& folder) const {
-  if (folder == folder_ || !isRelativePath(written)) return written;
-  return relativePath(folder, resolvedPath(folder_, written));
+  if (!isRelativePath(written) || normalisedPath(folder) == folder_) return written;
+  return relativeReference(folder, sys_dep::resolvedAsKernel(joined(writtenFolder_, written)));
+}
+
+std::string relativeReference(const std::string& folder, const std::string& target) {
+  const std::string textual = relativePath(normalisedPath(folder), target);
+  const std::optional<sys_dep::FileIdentity> song = sys_dep::fileIdentity(target);
+  if (!song || sys_dep::fileIdentity(joined(folder, textual)) == song) return textual;
+  const std::size_t slash = target.rfind('/');
+  const std::optional<std::string> realFolder = sys_dep::realPath(folder);
+  const std::optional<std::string> songFolder = sys_dep::realPath(target.substr(0, slash));
+  if (!realFolder || !songFolder) return textual;
+  return relativePath(*realFolder, joined(*songFolder, std::string_view(target).substr(slash + 1)));
 }
 
 }  // namespace kw

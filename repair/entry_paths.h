@@ -6,9 +6,15 @@
 #define REPAIR_ENTRY_PATHS_H_
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
+#include <mutex>
+#include <optional>
+#include <set>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "playlist/playlist.h"
 #include "playlist/song_list.h"
@@ -33,58 +39,94 @@ class ValidLibrary {
   const CandidateIndex& index() const { return *index_; }
   // The path of the song at `position` as written in the validList.
   std::string_view listedPath(std::size_t position) const { return songs_->path(position); }
-  // Whether every compared path is absolute (starts with '/'), so that a
-  // relative entry can be compared by the path it resolves to.
+  // The song at `position` with its compared path.
+  PlaylistEntry comparedSong(std::size_t position) const { return compared().entry(position); }
+  // Whether every compared path that is no URL and no Windows path is
+  // absolute (starts with '/'), so that relative entries are ranked by the
+  // paths they resolve to: a stream or a Windows path in the list says
+  // nothing about how its other songs are written.
   bool allAbsolute() const { return allAbsolute_; }
   // The songs by identity (over the compared paths, as index()), for -i:
-  // built on the first call, which must not race with another.
+  // built on the first call; safe to call from several threads.
   const IdentityIndex& identities() const;
+  // Whether some path of the list is a URI of the scheme of `url`'s (letter
+  // case ignored): only then can the list tell anything about such a URL.
+  bool holdsScheme(std::string_view url) const;
+  // The position of the last song whose compared path is `path`, byte for
+  // byte; none when there is none. The first call builds a lookup table
+  // (about 16 bytes a song); safe to call from several threads.
+  std::optional<std::size_t> find(std::string_view path) const;
 
  private:
   void prepare(unsigned threads);
+  const SongList& compared() const { return decoded_ ? *decoded_ : *songs_; }
 
   std::unique_ptr<const SongList> owned_;
   const SongList* songs_;
   std::unique_ptr<SongList> decoded_;
   std::unique_ptr<CandidateIndex> index_;
+  mutable std::once_flag identitiesBuilt_;
   mutable std::unique_ptr<IdentityIndex> identities_;
   bool allAbsolute_ = true;
+  std::set<std::string> schemes_;
+  // (hash of the compared path, position), sorted; built on first use.
+  mutable std::once_flag lookupBuilt_;
+  mutable std::vector<std::pair<std::uint64_t, std::size_t>> lookup_;
 };
 
 // The path forms of the entries of one invalid playlist.
 class EntryPaths {
  public:
-  // `playlistFolder`: the absolute folder of the playlist, which its
-  // relative entries are relative to. `resolveRelative`: whether relative
-  // entries are compared by the path they resolve to (ValidLibrary::
-  // allAbsolute) or, like every other entry, as written.
+  // `playlistFolder`: the absolute folder of the playlist as named
+  // (writtenFolderOfFile: it may hold ".." components), which its relative
+  // entries are relative to. `resolveRelative`: whether relative entries
+  // are ranked by the path they resolve to (ValidLibrary::allAbsolute) or,
+  // like every other entry, as written.
   EntryPaths(std::string playlistFolder, bool resolveRelative);
 
-  // `path` as the repair compares it: a file:// URI decoded, a relative path
-  // resolved (with resolveRelative), anything else as written.
+  // `path` as the repair ranks it: a file:// URI decoded, a relative path
+  // resolved as the kernel resolves it (with resolveRelative; see
+  // resolvedAsKernel), anything else as written.
   std::string compared(const std::string& path) const;
 
   // `entry` with its compared path, for ranking.
   PlaylistEntry comparedEntry(const PlaylistEntry& entry) const;
 
+  // The paths under which the relative entry written `path` is a validList
+  // path: as written, resolved as text and resolved as the kernel resolves
+  // it (the last two differ only where links stand before a ".."). Empty
+  // for any other entry.
+  std::vector<std::string> validForms(const std::string& path) const;
+
   // The path to write into the playlist when the entry written `written` is
   // replaced by the validList song written `listed` whose compared path is
-  // `target`: relative to the playlist's folder for a relative entry (with
-  // resolveRelative), a file:// URI for a file:// entry (when `target` is a
-  // local path), otherwise `listed` as it stands.
+  // `target`: for a relative entry and an absolute `target`, the relative
+  // reference to it (relativeReference); a file:// URI for a file:// entry
+  // (when `target` is a local path); otherwise `listed` as it stands.
   std::string replacement(const std::string& written, const std::string& target,
                           const std::string& listed) const;
 
   // The path a copy of the entry written `written` gets in a playlist that
-  // lives in the absolute folder `folder`: a relative entry is rewritten
-  // relative to that folder, so that it still names the same file; any other
-  // entry, or one staying in its folder, keeps its path.
+  // lives in the absolute folder `folder` (as named, like the constructor's):
+  // a relative entry is rewritten to name the same file from there
+  // (relativeReference of the file it names here); any other entry, or one
+  // staying in its folder, keeps its path.
   std::string movedTo(const std::string& written, const std::string& folder) const;
 
  private:
-  std::string folder_;
+  std::string writtenFolder_;  // as named, ".." kept
+  std::string folder_;         // normalised as text
   bool resolveRelative_;
 };
+
+// The relative path that a playlist in the absolute folder `folder` (as
+// named, ".." kept) writes for the song at the absolute normalised path
+// `target`: the path between the two as text when it names the same file
+// as `target` (same device and file number) or `target` does not exist on
+// this machine; otherwise the path between the folders as the kernel
+// resolves them (links followed), then the song's name, so that a playlist
+// reached through a link still names its song.
+std::string relativeReference(const std::string& folder, const std::string& target);
 
 }  // namespace kw
 

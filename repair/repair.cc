@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <deque>
 #include <exception>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -13,10 +14,14 @@
 #include <thread>
 #include <vector>
 
+#include "Lib/kw/err/shown_text.h"
 #include "playlist/path_forms.h"
+#include "playlist/xml_playlist.h"
 
 namespace kw {
 namespace {
+
+using err::shown;
 
 // The minimum the user set with "l"; it outlives the playlist it was set in.
 double interactiveMinMatch = 0.0;
@@ -78,12 +83,12 @@ class EntryDialogue {
 
   void showPage(std::size_t pageStart) {
     if (pageStart == 0)
-      out_ << kSongRule << "Song: '" << entry_.path << "'\n" << kSongRule;
+      out_ << kSongRule << "Song: '" << shown(entry_.path) << "'\n" << kSongRule;
     else
       out_ << kMoreRule << "More replacements:\n" << kMoreRule;
     for (std::size_t k = 0; k < kPageSize && pageStart + k < candidates_.size(); ++k) {
       const Candidate& c = candidates_[pageStart + k];
-      out_ << k + 1 << ": " << rule_.replacementPath(c) << " (" << formatValue(c.value) << ")\n";
+      out_ << k + 1 << ": " << shown(rule_.replacementPath(c)) << " (" << formatValue(c.value) << ")\n";
     }
   }
 
@@ -107,7 +112,7 @@ class EntryDialogue {
       } else if (answer.empty()) {
         return {Answer::kEnd};
       }
-      out_ << "Illegal answer '" << answer << "'\n";
+      out_ << "Illegal answer '" << shown(answer) << "'\n";
     }
   }
 
@@ -139,6 +144,9 @@ double announceMinimum(double commandLineMinMatch, std::ostream& dialogue) {
   return interactiveMinMatch;
 }
 
+// The entry as it is ranked, or none for an entry settled without ranking.
+using RankedForm = std::function<std::optional<PlaylistEntry>(const PlaylistEntry&)>;
+
 // Candidate sets of the entries ahead of the one in the dialogue, scored in
 // the background while the user answers or the automatic rules run, so the
 // loop seldom waits. Each set is scored by one thread (the most efficient
@@ -149,10 +157,10 @@ class CandidateLookahead {
  public:
   // Whatever leaves the constructor once some workers run (a refused
   // start only means fewer workers) stops and joins them first.
-  CandidateLookahead(const CandidateIndex& index, const PlayList& list, const EntryPaths& paths)
+  CandidateLookahead(const CandidateIndex& index, const PlayList& list, const RankedForm& rankedForm)
       : index_(index),
         list_(list),
-        paths_(paths),
+        rankedForm_(rankedForm),
         window_(kSetsPerThread * std::max(1u, index.threads())) {
     if (index.threads() <= 1) return;  // everything on the calling thread
     try {
@@ -176,9 +184,9 @@ class CandidateLookahead {
   ~CandidateLookahead() { stop(); }
 
   // The candidate set of entry `k` of the playlist as it is now, given as
-  // `compared` (EntryPaths::comparedEntry). Entries are asked for in list
-  // order; sets of entries passed over are dropped. Rethrows what scoring
-  // the entry threw.
+  // `compared` (its ranked form). Entries are asked for in list order; sets
+  // of entries passed over are dropped. Rethrows what scoring the entry
+  // threw.
   CandidateSet take(std::size_t k, const PlaylistEntry& compared) {
     if (workers_.empty()) return index_.collectHere(compared);
     schedule(k);
@@ -223,8 +231,9 @@ class CandidateLookahead {
     return a.extInfo == nullptr || *a.extInfo == *b.extInfo;
   }
 
-  // Queues copies of the entries from `k` on that are not deleted, up to
-  // the window. Only the calling thread reads the playlist.
+  // Queues the ranked forms of the entries from `k` on that are not deleted
+  // and need ranking, up to the window. Only the calling thread reads the
+  // playlist.
   void schedule(std::size_t k) {
     scanned_ = std::max(scanned_, k);
     for (;;) {
@@ -232,10 +241,12 @@ class CandidateLookahead {
         const std::lock_guard<std::mutex> lock(mutex_);
         if (jobs_.size() >= window_) return;
       }
-      while (scanned_ < list_.entries.size() && list_.entries[scanned_].deleted) ++scanned_;
-      if (scanned_ >= list_.entries.size()) return;
-      auto job = std::make_shared<Job>(scanned_, paths_.comparedEntry(list_.entries[scanned_]));
-      ++scanned_;
+      std::optional<PlaylistEntry> ranked;
+      for (; scanned_ < list_.entries.size() && !ranked; ++scanned_) {
+        if (!list_.entries[scanned_].deleted) ranked = rankedForm_(list_.entries[scanned_]);
+      }
+      if (!ranked) return;
+      auto job = std::make_shared<Job>(scanned_ - 1, *ranked);
       {
         const std::lock_guard<std::mutex> lock(mutex_);
         jobs_.push_back(std::move(job));
@@ -285,7 +296,7 @@ class CandidateLookahead {
 
   const CandidateIndex& index_;
   const PlayList& list_;
-  const EntryPaths& paths_;
+  const RankedForm& rankedForm_;
   const std::size_t window_;
   std::size_t scanned_ = 0;  // entries looked at for scheduling
   std::mutex mutex_;
@@ -322,11 +333,43 @@ namespace {
 struct RepairRun {
   const ValidLibrary& library;
   const RepairSettings& settings;
+  const PlayList& invalidList;
   const EntryPaths paths;
   PlayList& missingList;
   std::optional<std::string> missingFolder;  // told when first needed
   RepairStatistics counts;
   double minMatch;
+
+  // A URL names no song of a library of files: unless the library holds
+  // URLs of its scheme, nothing can be said about it, so it is left
+  // exactly as it is, uncounted.
+  bool leftAlone(const PlaylistEntry& entry) const {
+    return isUrl(entry.path) && !library.holdsScheme(entry.path);
+  }
+
+  // The validList song a relative entry names by any of its forms; such an
+  // entry is valid whatever else the list holds.
+  std::optional<std::size_t> validTwin(const PlaylistEntry& entry) const {
+    for (const std::string& form : paths.validForms(entry.path)) {
+      if (const std::optional<std::size_t> position = library.find(form)) return position;
+    }
+    return std::nullopt;
+  }
+
+  // The entry as it is ranked, or none when it is settled without ranking.
+  std::optional<PlaylistEntry> rankedForm(const PlaylistEntry& entry) const {
+    if (leftAlone(entry) || validTwin(entry)) return std::nullopt;
+    return paths.comparedEntry(entry);
+  }
+
+  // Settles an entry that needs no ranking: a valid one takes its twin's
+  // information line with -c.
+  void settleUnranked(PlaylistEntry& entry) {
+    if (!settings.copyInfo || leftAlone(entry)) return;
+    PlaylistEntry twin = library.comparedSong(*validTwin(entry));
+    twin.path = entry.path;
+    applyReplacement(entry, twin, settings.keepInfo, counts);
+  }
 
   // The path an entry written `written`, compared as `comparedPath`, gets
   // from candidate `c`: its own path when it names that song already.
@@ -336,16 +379,26 @@ struct RepairRun {
     return paths.replacement(written, c.entry.path, std::string(library.listedPath(c.position)));
   }
 
-  void replace(PlaylistEntry& entry, const std::string& comparedPath, const Candidate& c) {
+  // A path the playlist cannot hold (bytes that are not UTF-8 in a WPL)
+  // leaves the entry as it was, reported after its "Song:" line, and sends
+  // it to the missing list like an entry skipped.
+  void replace(PlaylistEntry& entry, const std::string& comparedPath, const Candidate& c,
+               std::ostream& dialogue) {
     PlaylistEntry chosen(c.entry);
     chosen.path = pathFrom(entry.path, comparedPath, c);
+    if (chosen.path != entry.path && !holdsPath(invalidList, chosen.path)) {
+      dialogue << "Cannot write '" << shown(chosen.path) << "' into '" << shown(invalidList.fileName)
+               << "': not UTF-8\n";
+      addMissing(entry);
+      return;
+    }
     applyReplacement(entry, chosen, settings.keepInfo, counts);
   }
 
   void addMissing(const PlaylistEntry& entry) {
     PlaylistEntry copy(entry);
     if (isRelativePath(entry.path)) {
-      if (!missingFolder) missingFolder = folderOfFile(missingList.fileName);
+      if (!missingFolder) missingFolder = writtenFolderOfFile(missingList.fileName);
       copy.path = paths.movedTo(entry.path, *missingFolder);
     }
     missingList.entries.push_back(std::move(copy));
@@ -359,12 +412,12 @@ struct RepairRun {
     const AutoDecision decision =
         chooseAutomatically(rule, candidates, settings, minMatch, dialogue);
     if (decision.outcome == AutoOutcome::kReplace) {
-      replace(entry, compared.path, decision.chosen(candidates));
+      replace(entry, compared.path, decision.chosen(candidates), dialogue);
     } else if (decision.outcome == AutoOutcome::kAskUser) {
       const std::optional<std::size_t> chosen =
           EntryDialogue(entry, rule, candidates, minMatch, counts, dialogue, answers).run();
       if (chosen)
-        replace(entry, compared.path, candidates[*chosen]);
+        replace(entry, compared.path, candidates[*chosen], dialogue);
       else
         addMissing(entry);
     }
@@ -378,18 +431,24 @@ void repairPlaylist(PlayList& invalidList, const ValidLibrary& library, PlayList
                     std::ostream& dialogue, std::istream& answers) {
   RepairRun run{library,
                 settings,
-                EntryPaths(folderOfFile(invalidList.fileName), library.allAbsolute()),
+                invalidList,
+                EntryPaths(writtenFolderOfFile(invalidList.fileName), library.allAbsolute()),
                 missingList,
                 std::nullopt,
                 {},
                 announceMinimum(settings.minMatch, dialogue)};
   if (settings.removeDupes) run.counts.deletedDupes = removeDuplicateEntries(invalidList);
-  CandidateLookahead lookahead(library.index(), invalidList, run.paths);
+  const RankedForm rankedForm = [&run](const PlaylistEntry& entry) { return run.rankedForm(entry); };
+  CandidateLookahead lookahead(library.index(), invalidList, rankedForm);
   for (std::size_t k = 0; k < invalidList.entries.size(); ++k) {
     PlaylistEntry& entry = invalidList.entries[k];
     if (entry.deleted) continue;
-    const PlaylistEntry compared = run.paths.comparedEntry(entry);
-    run.repairEntry(entry, lookahead.take(k, compared), compared, dialogue, answers);
+    const std::optional<PlaylistEntry> compared = run.rankedForm(entry);
+    if (!compared) {
+      run.settleUnranked(entry);
+      continue;
+    }
+    run.repairEntry(entry, lookahead.take(k, *compared), *compared, dialogue, answers);
   }
   if (settings.removeDupes) run.counts.deletedDupes += removeDuplicateEntries(invalidList);
   printStatistics(run.counts, statistics);

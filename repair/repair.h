@@ -25,9 +25,16 @@ namespace kw {
 // value; a value set by the user in the dialogue replaces it for this and
 // every later call.
 // Entries are compared and replaced in their own path form (EntryPaths):
-// relative ones against the folder of `invalidList.fileName`; a copy of a
-// relative entry in the missing list is made relative to the folder of
-// `missingList.fileName`.
+// relative ones against the folder of `invalidList.fileName`, valid when
+// any of their forms is a validList path (EntryPaths::validForms); a copy of
+// a relative entry in the missing list is made relative to the folder of
+// `missingList.fileName`. A URL whose scheme the validList does not hold
+// (ValidLibrary::holdsScheme) is left exactly as it is and counted nowhere
+// (only -d removes a repeated one). A replacement the playlist cannot hold
+// (holdsPath: bytes that are not UTF-8 in a WPL) leaves the entry as it was,
+// reported as "Cannot write '<path>' into '<playlist>': not UTF-8" on
+// `dialogue`, and copies it to the missing list. Paths and answers echoed
+// on `dialogue` go through err::shown.
 // With `threads` above 1 (0: one per hardware thread) that many threads
 // score the candidate sets of the next few entries, one entry each, while
 // the dialogue runs; the outcome does not depend on it, and what such a

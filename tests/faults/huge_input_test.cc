@@ -165,10 +165,10 @@ TEST(HugeInput, PlsNumbersBeyondTheIntRangeClamp) {
   std::ostringstream warnings;
   const kw::PlayList list = readList(dir.file("numbers.pls"), warnings);
   ASSERT_EQ(4u, list.entries.size());
-  const char* const expected[][2] = {{"a.mp3", "#EXTINF:2147483647,A"},
-                                     {"b.mp3", "#EXTINF:-2147483648,B"},
+  const char* const expected[][2] = {{"b.mp3", "#EXTINF:-2147483648,B"},
                                      {"c.mp3", "#EXTINF:2147483647,C"},
-                                     {"d.mp3", "#EXTINF:-2147483648,D"}};
+                                     {"d.mp3", "#EXTINF:-2147483648,D"},
+                                     {"a.mp3", "#EXTINF:2147483647,A"}};  // by number
   for (size_t i = 0; i < 4; ++i) {
     EXPECT_EQ(expected[i][0], list.entries[i].path);
     ASSERT_TRUE(list.entries[i].extInfo);

@@ -86,12 +86,12 @@ FIXTURES = [
             b"Unexpected content ignored: 'NumberOfEntries=2'\n"
             b"Unexpected content ignored: 'Version=2'\n" + MINIMUM, 0),
     # Keys in mixed case and out of order within a song, songs out of order
-    # (file order is kept), a length without a title (no information), a
-    # title without a length (length 0); converted to M3U.
+    # (put in the order of their numbers), a length without a title (no
+    # information), a title without a length (length 0); converted to M3U.
     Fixture(b"pls_mixed_keys.pls", ["-M"],
-            [b"one.mp3", b"two.mp3", b"three.mp3", b"five.mp3", b"four.mp3"],
+            [b"one.mp3", b"two.mp3", b"three.mp3", b"four.mp3", b"five.mp3"],
             b"pls_mixed_keys.m3u",
-            b"#EXTM3U\n#EXTINF:10,One\none.mp3\ntwo.mp3\n#EXTINF:0,Three\nthree.mp3\nfive.mp3\nfour.mp3\n",
+            b"#EXTM3U\n#EXTINF:10,One\none.mp3\ntwo.mp3\n#EXTINF:0,Three\nthree.mp3\nfour.mp3\nfive.mp3\n",
             stdoutOf(b"pls_mixed_keys.pls", PLS, saved=b"pls_mixed_keys.m3u"), MINIMUM, 0),
     # #EXTINF without a comma becomes a title, a blank after the comma stays
     # in the title, an empty length stays empty; converted to PLS.

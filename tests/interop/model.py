@@ -71,18 +71,20 @@ def read(data, fileName):
     if not lines:
         progress.append(b"Assuming input is an empty playlist in m3u format.\n")
         return Reading(False, [], progress, warnings, None)
-    first = lines[0]
+    # Blank lines before the first content do not tell the format.
+    start = next((n for n, line in enumerate(lines) if line.strip(b" ")), 0)
+    first = lines[start]
     if first.startswith(b"#"):
         if first != b"#EXTM3U":
-            return Reading(False, [], progress, warnings, headerError(0, b"#EXTM3U awaited."))
+            return Reading(False, [], progress, warnings, headerError(start, b"#EXTM3U awaited."))
         progress.append(b"Detected extended m3u format.\n")
-        return _readM3u(lines[1:], progress)
-    if first.lower() == b"[playlist]":
+        return _readM3u(lines[start + 1:], progress)
+    if first[:10].lower() == b"[playlist]" and not first[10:].strip(b" \t"):
         progress.append(b"Detected pls format.\n")
-        if len(lines) < 2:
+        if len(lines) < start + 2:
             return Reading(True, [], progress, warnings,
-                           headerError(0, b"Unexpected end of file behind header"))
-        body = lines[1:]
+                           headerError(start, b"Unexpected end of file behind header"))
+        body = lines[start + 1:]
         if body[0][:16].lower() == b"numberofentries=":
             body = body[1:]
         entries, warnings = _readPls(body)
@@ -130,18 +132,17 @@ def _readM3u(lines, progress):
 
 
 def _readPls(lines):
-    entries, warnings = [], []
-    current = 0
-    pending = {}
+    """Titles and lengths belong to the latest entry of their number, a second
+    file of a number starts an entry, entries come by number (file order
+    within one)."""
+    warnings = []
+    songs = []  # (number, {key: value}) in the order the entries start
+    latest = {}
 
-    def flush():
-        path = pending.get("file", b"")
-        if path:
-            title = pending.get("title", b"")
-            info = None
-            if title:
-                info = b"#EXTINF:%d," % atoi(pending.get("length", b"")) + title
-            entries.append(Entry(path, info, False))
+    def entry(song):
+        title = song.get("title", b"")
+        info = b"#EXTINF:%d," % atoi(song.get("length", b"")) + title if title else None
+        return Entry(song["file"], info, False)
 
     for line in lines:
         line = line.strip(b" ")
@@ -158,13 +159,12 @@ def _readPls(lines):
             if line[:1] != b"\0":
                 warnings.append(b"Unexpected content ignored: '" + line + b"'\n")
             continue
-        if index != current:
-            flush()
-            pending = {}
-            current = index
-        pending[key] = line[equals + 1:]
-    flush()
-    return entries, warnings
+        if index not in latest or (key == "file" and latest[index].get("file")):
+            latest[index] = {}
+            songs.append((index, latest[index]))
+        latest[index][key] = line[equals + 1:]
+    songs.sort(key=lambda song: song[0])
+    return [entry(song) for _, song in songs if song.get("file")], warnings
 
 
 def removeDuplicates(entries):
@@ -197,7 +197,9 @@ def write(entries, pls, fileLines=(), trailingLines=()):
         for e in kept:
             for line in e.before + ((e.extInfo,) if e.extInfo is not None else ()) + e.after:
                 out += line + b"\n"
-            out += e.path + b"\n"
+            # A path read as a comment or stripped of blanks names the same file after "./".
+            comment = e.path.startswith(b" ") or e.path.lstrip(b" \t").startswith(b"#")
+            out += ((b".\\" if b"\\" in e.path else b"./") if comment else b"") + e.path + b"\n"
         for line in trailingLines:
             out += line + b"\n"
         return out

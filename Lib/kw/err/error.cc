@@ -7,6 +7,8 @@
 #include <iostream>
 #include <memory>
 
+#include "Lib/kw/err/shown_text.h"
+
 namespace kw::err {
 namespace {
 
@@ -50,8 +52,11 @@ Error::~Error() = default;
 
 const char* Error::what() const noexcept { return std::runtime_error::what(); }
 
+// A message names files and quotes their content; on a terminal their
+// control characters are shown escaped, the layout's own lines kept.
 void Error::print(std::ostream& os) const {
-  os << '\n' << composeMessage() << '\n';
+  const std::string message = composeMessage();
+  os << '\n' << (shownOnTerminal(os) ? escapedControls(message, true) : message) << '\n';
   os.flush();
 }
 

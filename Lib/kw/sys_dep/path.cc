@@ -78,7 +78,8 @@ std::string joined(const std::vector<std::string>& parts, size_t from, size_t to
   return result;
 }
 
-// realpath() of `path`, or nothing when some part of it does not exist.
+}  // namespace
+
 std::optional<std::string> realPath(const std::string& path) {
   char* resolved = ::realpath(path.empty() ? "/" : path.c_str(), nullptr);
   if (!resolved) return std::nullopt;
@@ -86,8 +87,6 @@ std::optional<std::string> realPath(const std::string& path) {
   std::free(resolved);
   return result;
 }
-
-}  // namespace
 
 std::string resolvedAsKernel(const std::string& path) {
   const std::vector<std::string> parts = componentsOf(path);

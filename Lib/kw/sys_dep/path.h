@@ -3,6 +3,7 @@
 #ifndef KW_SYS_DEP_PATH_H_
 #define KW_SYS_DEP_PATH_H_
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,11 @@ std::string toFullPath(const std::string& path, bool windowsForm = false);
 // names "real/music", as opening it would. Never throws; a path that does
 // not exist at all is normalised as text.
 std::string resolvedAsKernel(const std::string& path);
+
+// The absolute path of the existing file or folder `path` with every
+// symbolic link, "." and ".." resolved; nothing when some part of it does
+// not exist. An empty path stands for "/". Never throws.
+std::optional<std::string> realPath(const std::string& path);
 
 // The part of `path` before its last '/' or '\\' (whichever comes last),
 // without the separator; "" when there is neither.

@@ -1,0 +1,11 @@
+[playlist]
+numberofentries=3
+file1=/music/a.mp3
+title1=A
+length1=61
+file2=/music/b.mp3
+title2=B
+length2=62
+file3=/music/j.mp3
+title3=J
+length3=610

@@ -1,0 +1,4 @@
+
+[playlist] 
+File1=/music/a.mp3
+Title1=A

@@ -1,0 +1,12 @@
+[playlist]
+File1=/music/a.mp3
+File10=/music/j.mp3
+File2=/music/b.mp3
+Length1=61
+Length10=610
+Length2=62
+NumberOfEntries=3
+Title1=A
+Title10=J
+Title2=B
+Version=2
