@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <functional>
 
-#include "Lib/kw/sys_dep/file_identity.h"
+#include "Lib/kw/sys_dep/file_system.h"
 #include "Lib/kw/sys_dep/path.h"
 #include "playlist/path_forms.h"
 

@@ -62,6 +62,12 @@ void closeQuietly(int descriptor) {
 
 }  // namespace
 
+std::optional<FileIdentity> fileIdentity(const std::string& name) {
+  struct stat info;
+  if (::stat(name.c_str(), &info) != 0) return std::nullopt;
+  return FileIdentity{static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
+}
+
 FileStatus fileStatus(const std::string& name, bool followLinks, const std::string& reportName) {
   struct stat info;
   FileStatus status;

@@ -27,6 +27,10 @@ struct FileStatus {
   std::uint64_t links = 0;  // hard links of the file
 };
 
+// The identity of the file `name` leads to, symbolic links followed; none
+// when it does not exist or cannot be looked up. Never throws.
+std::optional<FileIdentity> fileIdentity(const std::string& name);
+
 // What `name` is, its links not followed (`followLinks` false) or followed.
 // A name that does not exist, or a folder part of it that is no folder, is
 // kMissing. Throws kw::err::IOError(reportName) for any other failure (a
