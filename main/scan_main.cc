@@ -1,8 +1,14 @@
-#include <unistd.h>
+#include <iostream>
 
+#include "Lib/kw/sys_dep/arguments.h"
+#include "Lib/kw/sys_dep/console.h"
 #include "main/scan_run.h"
 
 int main(int argc, char** argv) {
+  kw::sys_dep::prepareStandardStreams();
+  kw::sys_dep::Utf8Arguments arguments(argc, argv);
   // The running count of the scan is for eyes only, never for a pipe.
-  return trackmend::runScan(argc, argv, std::cout, std::cerr, ::isatty(STDERR_FILENO) ? &std::cerr : nullptr);
+  const bool countShown = kw::sys_dep::isTerminal(kw::sys_dep::StandardStream::kError);
+  return trackmend::runScan(arguments.count(), arguments.values(), std::cout, std::cerr,
+                            countShown ? &std::cerr : nullptr);
 }
