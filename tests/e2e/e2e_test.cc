@@ -8,6 +8,7 @@
 //                     last argument
 //   stdin             bytes fed to standard input (absent: empty input)
 //   stdin_closed      when present, the program starts with descriptor 0 closed
+//                     (on Windows: with an input that is at its end at once)
 //   in/               files copied into the fresh working folder
 //   expected/stdout, expected/stderr, expected/status
 //   expected/files/   the complete content of the working folder afterwards

@@ -18,7 +18,8 @@ struct ProcessOutcome {
 };
 
 // Runs `program` (a file name) with `args` in the folder `directory`, feeds
-// it `input` on standard input (null: it starts without a standard input)
+// it `input` on standard input (null: it starts without a standard input; on
+// Windows, with one that is at its end at once)
 // and collects its standard output and error until it ends. It is killed
 // once `timeout` has passed. Starts no shell (on Windows, each word is
 // quoted for CommandLineToArgvW's rules). Throws std::runtime_error when the

@@ -59,7 +59,9 @@ ProcessOutcome runProcess(const std::string& program, const std::vector<std::str
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdInput = input ? in.read : nullptr;
+  // Without input the child still gets a pipe, at its end at once: a null
+  // handle lets Wine hand it the parent's input instead.
+  startup.hStdInput = in.read;
   startup.hStdOutput = out.write;
   startup.hStdError = err.write;
   PROCESS_INFORMATION process{};
