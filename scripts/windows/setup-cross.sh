@@ -138,7 +138,8 @@ build_taglib() {
   # zlib (compressed ID3v2 frames) comes from Debian's MinGW zlib, linked
   # statically as the executables are.
   cmake_build taglib "$source" -DBUILD_TESTING=OFF -DBUILD_EXAMPLES=OFF -DBUILD_BINDINGS=OFF \
-    -DCMAKE_CXX_FLAGS="-I$source/3rdparty/include" -DWITH_ZLIB=ON -DZLIB_INCLUDE_DIR=/usr/$triple/include -DZLIB_LIBRARY=/usr/$triple/lib/libz.a
+    -DCMAKE_CXX_FLAGS="-I$source/3rdparty/include" -DWITH_ZLIB=ON \
+    -DZLIB_INCLUDE_DIR=/usr/$triple/include -DZLIB_LIBRARY=/usr/$triple/lib/libz.a
   # A static TagLib must be compiled against with TAGLIB_STATIC (else its
   # headers ask for DLL imports), and linked with zlib.
   sed -i -e '/^Cflags:/{/TAGLIB_STATIC/!s/$/ -DTAGLIB_STATIC/}' \
@@ -187,8 +188,8 @@ prepare_wine() {
 smoke_test() {
   local dir=$deps/work/smoke
   mkdir -p "$dir"
-  printf '#include <cstdio>\n#include <thread>\nint main() { std::thread t([] { std::puts("ok"); }); t.join(); }\n' \
-    >"$dir/smoke.cc"
+  printf '%s\n' '#include <cstdio>' '#include <thread>' \
+    'int main() { std::thread t([] { std::puts("ok"); }); t.join(); }' >"$dir/smoke.cc"
   $triple-g++-posix -std=c++20 -static -o "$dir/smoke.exe" "$dir/smoke.cc"
   [ "$(timeout 120 wine "$dir/smoke.exe" | tr -d '\r')" = ok ] ||
     { echo "a cross-built program does not run under Wine" >&2; exit 1; }

@@ -61,8 +61,9 @@ std::string resolvedAsKernel(const std::string& path) {
 // device name ("NUL", "COM1") is told apart from a file.
 bool isRegularFile(const std::string& path) {
   if (path.empty()) return false;
-  const HANDLE file = CreateFileW(win32::wideOf(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  const DWORD sharing = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+  const HANDLE file = CreateFileW(win32::wideOf(path).c_str(), 0, sharing, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
   BY_HANDLE_FILE_INFORMATION info;
   const bool regular = GetFileType(file) == FILE_TYPE_DISK && GetFileInformationByHandle(file, &info) &&

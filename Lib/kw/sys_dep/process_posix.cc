@@ -63,7 +63,8 @@ ProcessOutcome runProcess(const std::string& program, const std::vector<std::str
     for (int fd : readFds)
       if (fd >= 0) fds.push_back({fd, POLLIN, 0});
     if (writeFd >= 0) fds.push_back({writeFd, POLLOUT, 0});
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     if (left.count() <= 0) {
       kill(child, SIGKILL);
       outcome.timedOut = true;

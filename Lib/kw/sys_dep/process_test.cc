@@ -18,7 +18,8 @@ constexpr std::chrono::seconds kTimeout{60};
 TEST(ProcessTest, InputOutputAndArgumentsPassUnchanged) {
   trackmend_test::ScratchDir work;
   const std::string input("x\0y\r\n\x1A\n", 7);
-  const std::vector<std::string> words{"plain", "", "two words", "say \"hi\"", "a\\b\\", "\\\\server\\x y\\", "\xE6\x97\xA5"};
+  const std::vector<std::string> words{"plain", "", "two words", "say \"hi\"",
+                                       "a\\b\\", "\\\\server\\x y\\", "\xE6\x97\xA5"};
   const ProcessOutcome outcome = runProcess(PROCESS_TEST_CHILD, words, work.path(), &input, kTimeout);
   EXPECT_EQ(outcome.out, input);
   std::string expected;
