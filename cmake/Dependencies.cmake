@@ -1,6 +1,8 @@
 # TagLib and pugixml come from Debian's packages. On a fresh Debian machine the
 # configure step installs whatever is missing (as root; anyone else is told
 # the one apt-get line), so the README's two commands are the whole set-up.
+# The Windows build finds them, cross-built, in the cache that
+# scripts/windows/setup-cross.sh fills (see cmake/mingw-w64-x86_64.cmake).
 option(TRACKMEND_INSTALL_DEPS "Install missing Debian build packages while configuring" ON)
 
 function(trackmend_look_for_dependencies)
@@ -21,6 +23,9 @@ function(trackmend_look_for_dependencies)
 endfunction()
 
 trackmend_look_for_dependencies()
+if(NOT trackmend_dependencies_found AND CMAKE_CROSSCOMPILING)
+  message(FATAL_ERROR "The cross-built TagLib and pugixml are missing: bash scripts/windows/setup-cross.sh")
+endif()
 if((NOT trackmend_dependencies_found OR (TRACKMEND_TESTS AND NOT GROFF_EXECUTABLE)) AND TRACKMEND_INSTALL_DEPS)
   execute_process(COMMAND bash ${PROJECT_SOURCE_DIR}/scripts/install-build-deps.sh
                   RESULT_VARIABLE install_result)

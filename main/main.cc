@@ -1,13 +1,18 @@
+#include <iostream>
+
 #include "Lib/kw/err/shown_text.h"
-#include "Lib/kw/sys_dep/terminal.h"
+#include "Lib/kw/sys_dep/arguments.h"
+#include "Lib/kw/sys_dep/console.h"
 #include "main/run.h"
 
 int main(int argc, char** argv) {
   using kw::sys_dep::isTerminal;
   using kw::sys_dep::StandardStream;
+  kw::sys_dep::prepareStandardStreams();
+  kw::sys_dep::Utf8Arguments arguments(argc, argv);
   kw::err::setShownOnTerminal(std::cout, isTerminal(StandardStream::kOutput));
   kw::err::setShownOnTerminal(std::cerr, isTerminal(StandardStream::kError));
   // The running count of a folder scan is for eyes only, never for a pipe.
-  return trackmend::runTrackmend(argc, argv, std::cout, std::cerr, std::cin,
+  return trackmend::runTrackmend(arguments.count(), arguments.values(), std::cout, std::cerr, std::cin,
                                  isTerminal(StandardStream::kError) ? &std::cerr : nullptr);
 }

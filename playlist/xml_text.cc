@@ -1,10 +1,9 @@
 #include "playlist/xml_text.h"
 
-#include <iconv.h>
-
-#include <cerrno>
+#include <algorithm>
 
 #include "Lib/kw/err/error.h"
+#include "playlist/charset_tables.h"
 #include "playlist/numbers.h"
 
 namespace kw::xml {
@@ -260,65 +259,85 @@ std::optional<std::string> supportedCharset(std::string_view declared) {
   return std::nullopt;
 }
 
-TextCodec::TextCodec(const std::string& charset) : utf8_(charset == "UTF-8") {
-  const iconv_t failed = reinterpret_cast<iconv_t>(-1);
-  const iconv_t toUtf8 = iconv_open("UTF-8", utf8_ ? "WINDOWS-1252" : charset.c_str());
-  const iconv_t fromUtf8 = utf8_ ? nullptr : iconv_open(charset.c_str(), "UTF-8");
-  if (toUtf8 == failed || fromUtf8 == failed) {
-    if (toUtf8 != failed) iconv_close(toUtf8);
-    if (fromUtf8 != failed && fromUtf8 != nullptr) iconv_close(fromUtf8);
-    throw err::Error(true, err::formatString("Cannot convert the character set %s", charset.c_str()));
+namespace {
+
+const CharsetTable* tableNamed(const std::string& charset) {
+  for (const CharsetTable& table : charsetTables()) {
+    if (charset == table.name) return &table;
   }
-  toUtf8_ = toUtf8;
-  fromUtf8_ = fromUtf8;
+  return nullptr;
 }
 
-TextCodec::~TextCodec() {
-  if (toUtf8_) iconv_close(static_cast<iconv_t>(toUtf8_));
-  if (fromUtf8_) iconv_close(static_cast<iconv_t>(fromUtf8_));
+// The character `table` joins `base` and `mark` into, or 0.
+char32_t composed(const CharsetTable& table, char32_t base, char32_t mark) {
+  const auto below = [](const Composition& c, std::pair<char32_t, char32_t> key) {
+    return std::pair<char32_t, char32_t>(c.base, c.mark) < key;
+  };
+  const auto key = std::make_pair(base, mark);
+  const auto found = std::lower_bound(table.compositions.begin(), table.compositions.end(), key, below);
+  return found != table.compositions.end() && found->base == base && found->mark == mark ? found->composed : 0;
 }
 
-std::string TextCodec::toUtf8(std::string_view bytes) {
+}  // namespace
+
+TextCodec::TextCodec(const std::string& charset)
+    : utf8_(charset == "UTF-8"),
+      reading_(tableNamed(utf8_ ? "WINDOWS-1252" : charset)),
+      writing_(utf8_ ? nullptr : reading_) {
+  if (!reading_) throw err::Error(true, err::formatString("Cannot convert the character set %s", charset.c_str()));
+}
+
+std::string TextCodec::toUtf8(std::string_view bytes) const {
   if (bytes.empty() || (utf8_ && isValidUtf8(bytes))) return std::string(bytes);
-  const iconv_t cd = static_cast<iconv_t>(toUtf8_);
-  std::string result(bytes.size() * 4 + 8, '\0');
-  char* in = const_cast<char*>(bytes.data());
-  size_t inLeft = bytes.size();
-  char* out = result.data();
-  size_t outLeft = result.size();
-  while (inLeft > 0) {
-    if (iconv(cd, &in, &inLeft, &out, &outLeft) != static_cast<size_t>(-1)) break;
-    // A byte the set leaves undefined: its Latin-1 character (at most two
-    // bytes, and every defined byte takes at most three of the four kept).
-    std::string latin1;
-    appendUtf8(static_cast<unsigned char>(*in), latin1);
-    for (const char c : latin1) *out++ = c, --outLeft;
-    ++in, --inLeft;
-    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+  std::string result;
+  result.reserve(bytes.size() * 2);
+  // The last character stays open while a combining mark may still join it.
+  char32_t open = 0;
+  bool isOpen = false;
+  for (const char byte : bytes) {
+    const unsigned char b = static_cast<unsigned char>(byte);
+    const char32_t c = b < 0x80 ? b : reading_->high[b - 0x80];
+    if (c == 0xFFFF) {  // undefined: its Latin-1 character, which joins nothing
+      if (isOpen) appendUtf8(open, result);
+      isOpen = false;
+      appendUtf8(b, result);
+      continue;
+    }
+    if (isOpen && !reading_->compositions.empty()) {
+      if (const char32_t joined = composed(*reading_, open, c)) {
+        open = joined;
+        continue;
+      }
+    }
+    if (isOpen) appendUtf8(open, result);
+    open = c;
+    isOpen = true;
   }
-  result.resize(result.size() - outLeft);
+  if (isOpen) appendUtf8(open, result);
   return result;
 }
 
-void TextCodec::appendCharacter(char32_t codePoint, std::string& out) {
-  std::string utf8;
-  appendUtf8(codePoint, utf8);
+void TextCodec::appendCharacter(char32_t codePoint, std::string& out) const {
   if (utf8_ || codePoint < 0x80) {
-    out += utf8;
+    appendUtf8(codePoint, out);
     return;
   }
-  const iconv_t cd = static_cast<iconv_t>(fromUtf8_);
-  char converted[16];
-  char* in = utf8.data();
-  size_t inLeft = utf8.size();
-  char* target = converted;
-  size_t targetLeft = sizeof converted;
-  if (iconv(cd, &in, &inLeft, &target, &targetLeft) != static_cast<size_t>(-1) && inLeft == 0) {
-    out.append(converted, target);
-  } else {
-    out += "&#" + std::to_string(static_cast<unsigned long>(codePoint)) + ";";
+  if (codePoint < 0xFFFF) {
+    for (unsigned k = 0; k < 128; ++k) {
+      if (writing_->high[k] == codePoint) {
+        out += static_cast<char>(0x80 + k);
+        return;
+      }
+    }
+    const auto extra = std::lower_bound(
+        writing_->extra.begin(), writing_->extra.end(), codePoint,
+        [](const ExtraEncoding& e, char32_t c) { return e.codePoint < c; });
+    if (extra != writing_->extra.end() && extra->codePoint == codePoint) {
+      out.append(reinterpret_cast<const char*>(extra->bytes), extra->length);
+      return;
+    }
   }
-  iconv(cd, nullptr, nullptr, nullptr, nullptr);
+  out += "&#" + std::to_string(static_cast<unsigned long>(codePoint)) + ";";
 }
 
 std::string contentText(std::string_view doc, Span content, TextCodec& codec) {

@@ -49,29 +49,31 @@ bool isValidUtf8(std::string_view bytes);
 // its usual spellings in any letter case; nullopt for any other set.
 std::optional<std::string> supportedCharset(std::string_view declared);
 
+struct CharsetTable;
+
 // Converts between a document's character set (one supportedCharset gave)
-// and UTF-8. Not copyable; owns its iconv descriptors.
+// and UTF-8, by the project's own tables (playlist/charset_tables.h), so that
+// every platform reads a document alike. Holds no resources.
 class TextCodec {
  public:
-  // Throws kw::err::Error when the C library cannot convert `charset`.
+  // Throws kw::err::Error when there is no table for `charset`.
   explicit TextCodec(const std::string& charset);
-  ~TextCodec();
-  TextCodec(const TextCodec&) = delete;
-  TextCodec& operator=(const TextCodec&) = delete;
 
   // Document bytes (free of markup) as UTF-8; a byte the set does not
   // define is taken as the Latin-1 character of its value. For UTF-8, bytes
   // that are not UTF-8 are taken as Windows-1252, which is what Windows
-  // programs wrote without declaring it.
-  std::string toUtf8(std::string_view bytes);
+  // programs wrote without declaring it. A letter and a following combining
+  // mark that the set's readers join (Windows-1255 and -1258) become one
+  // character.
+  std::string toUtf8(std::string_view bytes) const;
   // Appends the character `codePoint` in the document's set, or as a
   // character reference when the set cannot hold it.
-  void appendCharacter(char32_t codePoint, std::string& out);
+  void appendCharacter(char32_t codePoint, std::string& out) const;
 
  private:
   bool utf8_;
-  void* toUtf8_ = nullptr;    // iconv_t; for UTF-8, from Windows-1252
-  void* fromUtf8_ = nullptr;  // iconv_t; none for UTF-8
+  const CharsetTable* reading_;  // for UTF-8, Windows-1252
+  const CharsetTable* writing_;  // none for UTF-8
 };
 
 // The text of the element content `content` of `doc`: character data and

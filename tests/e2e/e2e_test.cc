@@ -8,6 +8,7 @@
 //                     last argument
 //   stdin             bytes fed to standard input (absent: empty input)
 //   stdin_closed      when present, the program starts with descriptor 0 closed
+//                     (on Windows: with an input that is at its end at once)
 //   in/               files copied into the fresh working folder
 //   expected/stdout, expected/stderr, expected/status
 //   expected/files/   the complete content of the working folder afterwards
@@ -20,13 +21,6 @@
 // TRACKMEND_E2E_RECORD=<dir> writes what each run produced into <dir>/<case>/
 // in the same layout, for a person to inspect and compare; it never touches
 // the expected files.
-
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <stdlib.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -42,6 +36,9 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "Lib/kw/sys_dep/process.h"
+#include "tests/support/test_support.h"
 
 namespace fs = std::filesystem;
 
@@ -159,13 +156,7 @@ std::map<std::string, std::string> snapshot(const fs::path& root) {
   return result;
 }
 
-struct Outcome {
-  std::string out;
-  std::string err;
-  int status = -1;     // exit status, or -1 when the process did not exit normally
-  int signal = 0;      // terminating signal, 0 when none
-  bool timedOut = false;
-};
+using Outcome = kw::sys_dep::ProcessOutcome;
 
 std::string statusText(const Outcome& outcome) {
   if (outcome.timedOut) return "timed out\n";
@@ -173,104 +164,16 @@ std::string statusText(const Outcome& outcome) {
   return std::to_string(outcome.status) + "\n";
 }
 
-void setNonBlocking(int fd) { fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK); }
-
-// Runs `binary` with `args` in `workDir`; `input` null means a closed standard input.
+// Runs `binary` with `args` in `workDir`; `input` null means no standard input.
 Outcome runProgram(const std::string& binary, const std::vector<std::string>& args, const fs::path& workDir,
                    const std::string* input) {
-  int inPipe[2], outPipe[2], errPipe[2];
-  if (pipe(inPipe) || pipe(outPipe) || pipe(errPipe)) throw std::runtime_error("pipe failed");
-  std::vector<std::string> words{binary};
-  words.insert(words.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  for (auto& word : words) argv.push_back(word.data());
-  argv.push_back(nullptr);
-  const std::string dir = workDir.string();
-
-  const pid_t child = fork();
-  if (child < 0) throw std::runtime_error("fork failed");
-  if (child == 0) {
-    signal(SIGPIPE, SIG_DFL);
-    if (chdir(dir.c_str()) != 0) _exit(126);
-    if (input) {
-      dup2(inPipe[0], 0);
-    } else {
-      close(0);
-    }
-    dup2(outPipe[1], 1);
-    dup2(errPipe[1], 2);
-    for (int fd : {inPipe[0], inPipe[1], outPipe[0], outPipe[1], errPipe[0], errPipe[1]}) close(fd);
-    execv(binary.c_str(), argv.data());
-    _exit(127);
-  }
-  close(inPipe[0]);
-  close(outPipe[1]);
-  close(errPipe[1]);
-  int writeFd = inPipe[1];
-  if (!input || input->empty()) {
-    close(writeFd);
-    writeFd = -1;
-  } else {
-    setNonBlocking(writeFd);
-  }
-  Outcome outcome;
-  std::size_t written = 0;
-  int openReaders = 2;
-  int readFds[2] = {outPipe[0], errPipe[0]};
-  std::string* sinks[2] = {&outcome.out, &outcome.err};
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(kTimeoutSeconds);
-  while (openReaders > 0) {
-    std::vector<pollfd> fds;
-    for (int fd : readFds)
-      if (fd >= 0) fds.push_back({fd, POLLIN, 0});
-    if (writeFd >= 0) fds.push_back({writeFd, POLLOUT, 0});
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-    if (left.count() <= 0) {
-      kill(child, SIGKILL);
-      outcome.timedOut = true;
-      break;
-    }
-    if (poll(fds.data(), fds.size(), static_cast<int>(left.count())) < 0 && errno != EINTR) break;
-    for (const auto& p : fds) {
-      if (!p.revents) continue;
-      if (p.fd == writeFd) {
-        const ssize_t n = write(writeFd, input->data() + written, input->size() - written);
-        if (n > 0) written += static_cast<std::size_t>(n);
-        if (n < 0 && errno != EAGAIN) written = input->size();  // the program closed its input
-        if (written == input->size()) {
-          close(writeFd);
-          writeFd = -1;
-        }
-        continue;
-      }
-      const int slot = p.fd == readFds[0] ? 0 : 1;
-      char buffer[65536];
-      const ssize_t n = read(p.fd, buffer, sizeof buffer);
-      if (n > 0) {
-        sinks[slot]->append(buffer, static_cast<std::size_t>(n));
-      } else if (n == 0 || errno != EINTR) {
-        close(p.fd);
-        readFds[slot] = -1;
-        --openReaders;
-      }
-    }
-  }
-  for (int fd : readFds)
-    if (fd >= 0) close(fd);
-  if (writeFd >= 0) close(writeFd);
-  int raw = 0;
-  waitpid(child, &raw, 0);
-  if (WIFEXITED(raw)) outcome.status = WEXITSTATUS(raw);
-  if (WIFSIGNALED(raw)) outcome.signal = WTERMSIG(raw);
-  return outcome;
+  return kw::sys_dep::runProcess(binary, args, workDir.string(), input, std::chrono::seconds(kTimeoutSeconds));
 }
 
 class ScratchFolder {
  public:
   ScratchFolder() {
-    std::string pattern = (fs::temp_directory_path() / "trackmend-e2e-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
+    path_ = trackmend_test::newScratchFolder("trackmend-e2e-");
   }
   ~ScratchFolder() {
     std::error_code ignored;
@@ -378,18 +281,6 @@ TEST(EndToEndRunner, DescribesTheFirstDifference) {
   EXPECT_NE(describeDifference("abc", "ab").find("actual ends here"), std::string::npos);
 }
 
-TEST(EndToEndRunner, PassesBytesThroughAProgram) {
-  ScratchFolder work;
-  const std::string input("x\0y\n", 4);
-  const Outcome echoed = runProgram("/bin/cat", {}, work.path(), &input);
-  EXPECT_EQ(echoed.out, input);
-  EXPECT_EQ(echoed.status, 0);
-  const Outcome closed = runProgram("/bin/sh", {"-c", "cat; echo done >&2; exit 3"}, work.path(), nullptr);
-  EXPECT_EQ(closed.out, "");
-  EXPECT_EQ(closed.err.substr(closed.err.size() - 5), "done\n");
-  EXPECT_EQ(closed.status, 3);
-}
-
 TEST(EndToEndRunner, FillsInTheWorkFolder) {
   EXPECT_EQ(replaced("@WORK@/a @WORK@", "@WORK@", "/t/@WORK@"), "/t/@WORK@/a /t/@WORK@");
   ScratchFolder work;
@@ -405,53 +296,6 @@ TEST(EndToEndRunner, SnapshotsNestedFiles) {
   ASSERT_EQ(files.size(), 2u);
   EXPECT_EQ(files.at("sub/"), "");
   EXPECT_EQ(files.at("sub/f"), std::string("\0\1", 2));
-}
-
-// Runs `args` with standard error on a new terminal and standard output into
-// a file (no terminal): returns what each received.
-std::pair<std::string, std::string> runOnTerminal(const std::vector<std::string>& args, const fs::path& workDir) {
-  const int master = posix_openpt(O_RDWR | O_NOCTTY);
-  if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) throw std::runtime_error("no terminal");
-  const int terminal = open(ptsname(master), O_RDWR | O_NOCTTY);
-  const std::string outFile = (workDir / "stdout.txt").string();
-  std::vector<std::string> words{binaryPath()};
-  words.insert(words.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  for (auto& word : words) argv.push_back(word.data());
-  argv.push_back(nullptr);
-  const pid_t child = fork();
-  if (child == 0) {
-    const int out = open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    const int in = open("/dev/null", O_RDONLY);
-    if (chdir(workDir.c_str()) != 0 || out < 0 || in < 0) _exit(126);
-    dup2(in, 0);
-    dup2(out, 1);
-    dup2(terminal, 2);
-    execv(argv[0], argv.data());
-    _exit(127);
-  }
-  // The output is far below the terminal's buffer: it waits there until read.
-  waitpid(child, nullptr, 0);
-  close(terminal);
-  std::string shown;
-  char buffer[4096];
-  for (ssize_t n; (n = read(master, buffer, sizeof buffer)) > 0;) shown.append(buffer, static_cast<std::size_t>(n));
-  close(master);
-  return {readBytes(outFile), shown};
-}
-
-// A hostile name cannot retitle or clear the user's terminal: control
-// characters echoed there are shown escaped, while a stream that is no
-// terminal gets the bytes as they are.
-TEST(EndToEndTerminal, ControlCharactersEscapedOnATerminalOnly) {
-  ScratchFolder work;
-  const std::string hostile = "\x1B]0;owned\a\x1B[2J";
-  writeBytes(work.path() / "lib.m3u", "/music/a.mp3\n");
-  writeBytes(work.path() / ("p" + hostile + ".m3u"), "/old/" + hostile + ".mp3\n");
-  const auto [out, shown] = runOnTerminal({"-s0", "lib.m3u", "p" + hostile + ".m3u"}, work.path());
-  EXPECT_NE(out.find("Reading playlist 'p" + hostile + ".m3u'\n"), std::string::npos) << visible(out);
-  EXPECT_NE(shown.find("Song: '/old/\\x1B]0;owned\\x07\\x1B[2J.mp3'"), std::string::npos) << visible(shown);
-  EXPECT_EQ(shown.find('\x1B'), std::string::npos) << visible(shown);
 }
 
 }  // namespace

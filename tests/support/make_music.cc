@@ -4,12 +4,12 @@
 // Lines that are empty or start with '#' are ignored.
 //
 //   make_music <list> <folder>
-#include <sys/stat.h>
-
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <sstream>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "tests/support/audio_files.h"
@@ -24,8 +24,8 @@ std::vector<std::string> fields(const std::string& line) {
 }
 
 void makeFolders(const std::string& path) {
-  for (std::size_t slash = path.find('/', 1); slash != std::string::npos; slash = path.find('/', slash + 1))
-    ::mkdir(path.substr(0, slash).c_str(), 0755);
+  std::error_code ignored;  // a folder that cannot be made fails the write after
+  std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
 }
 
 }  // namespace

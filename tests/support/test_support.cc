@@ -1,21 +1,38 @@
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <sstream>
+#include <stdexcept>
+#include <system_error>
 
 namespace trackmend_test {
+namespace {
 
-ScratchDir::ScratchDir() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "trackmend-test-XXXXXX").string();
-  if (!mkdtemp(pattern.data())) ADD_FAILURE() << "mkdtemp failed";
-  path_ = pattern;
+bool isFolder(const std::string& name) {
+  std::error_code error;
+  return std::filesystem::is_directory(name, error);
 }
+
+}  // namespace
+
+std::string newScratchFolder(const std::string& prefix) {
+  static std::mt19937_64 random(std::random_device{}());
+  const std::filesystem::path temporary = std::filesystem::temp_directory_path();
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const std::filesystem::path folder = temporary / (prefix + std::to_string(random() % 1000000000));
+    std::error_code error;
+    if (std::filesystem::create_directory(folder, error)) return folder.string();
+  }
+  throw std::runtime_error("cannot make a scratch folder in " + temporary.string());
+}
+
+ScratchDir::ScratchDir() : path_(newScratchFolder("trackmend-test-")) {}
 
 ScratchDir::~ScratchDir() {
   std::error_code ignored;
@@ -40,8 +57,8 @@ std::string readFile(const std::string& fileName) {
 }
 
 bool fileExists(const std::string& fileName) {
-  struct stat info;
-  return lstat(fileName.c_str(), &info) == 0;
+  std::error_code error;
+  return std::filesystem::symlink_status(fileName, error).type() != std::filesystem::file_type::not_found && !error;
 }
 
 std::string sourceDir() {
@@ -51,16 +68,13 @@ std::string sourceDir() {
 
 std::string corpusDir() {
   const std::string dir = sourceDir() + "/../shared/corpus";
-  struct stat info;
-  if (stat(dir.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) return dir;
-  return "";
+  return isFolder(dir) ? dir : "";
 }
 
 std::string corpusXmlDir() {
   for (const char* up : {"/../shared/corpus-xml", "/../../shared/corpus-xml"}) {
     const std::string dir = sourceDir() + up;
-    struct stat info;
-    if (stat(dir.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) return dir;
+    if (isFolder(dir)) return dir;
   }
   return "";
 }

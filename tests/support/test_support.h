@@ -6,6 +6,11 @@
 
 namespace trackmend_test {
 
+// Makes a folder of a new name `prefix` + digits under the system's
+// temporary directory and returns its path; throws std::runtime_error when
+// none can be made.
+std::string newScratchFolder(const std::string& prefix);
+
 // A fresh folder under the system's temporary directory, removed with its
 // content when the object goes away.
 class ScratchDir {

@@ -8,6 +8,7 @@
 
 #include "Lib/kw/cmdline/cmdline.h"
 #include "Lib/kw/err/error.h"
+#include "Lib/kw/sys_dep/program_file.h"
 
 namespace kw::cmdline::test_support {
 
@@ -28,11 +29,11 @@ inline std::string errorText(const std::function<void()>& action) {
   return "<no error>";
 }
 
-// An argument vector that owns its words; argv[0] names an existing program.
+// An argument vector that owns its words; argv[0] names this test program.
 class Words {
  public:
   explicit Words(std::vector<std::string> words) : words_(std::move(words)) {
-    words_.insert(words_.begin(), "/proc/self/exe");
+    words_.insert(words_.begin(), kw::sys_dep::runningProgramFile());
     for (std::string& word : words_) pointers_.push_back(word.data());
     pointers_.push_back(nullptr);
   }

@@ -1,11 +1,10 @@
 #include "Lib/kw/cmdline/program_info.h"
 
-#include <filesystem>
 #include <ostream>
-#include <system_error>
 
 #include "Lib/kw/err/kw_assert.h"
 #include "Lib/kw/sys_dep/path.h"
+#include "Lib/kw/sys_dep/program_file.h"
 
 namespace kw::cmdline {
 
@@ -104,10 +103,9 @@ void ProgramInfo::locateProgram(const std::string& argv0) {
     if (tryProgramLocation(directory + "/" + argv0)) return;
   }
   // A program started with an argv[0] that names no file (exec with a
-  // made-up name) is still found through the kernel's link to its image.
-  std::error_code error;
-  const std::filesystem::path image = std::filesystem::read_symlink("/proc/self/exe", error);
-  if (!error && !image.empty() && tryProgramLocation(image.string())) return;
+  // made-up name) is still found through the system's record of its image.
+  const std::string image = kw::sys_dep::runningProgramFile();
+  if (!image.empty() && tryProgramLocation(image)) return;
   throw kw::err::Error(kw::err::formatString(
       "Can't detect location of %s.exe -- please call with full pathname", programName.c_str()));
 }

@@ -36,8 +36,8 @@ class ProgramInfo : private kw::SingletonGuard<ProgramInfo> {
 
   // Fills callPath with the current directory and programPath with the
   // directory of the program's executable, tried as `argv0`, "./" + argv0,
-  // each PATH directory + "/" + argv0, and finally the file behind
-  // /proc/self/exe. Throws kw::err::Error("Can't detect location of
+  // each PATH directory + "/" + argv0, and finally the executable the
+  // system says is running (kw::sys_dep::runningProgramFile). Throws kw::err::Error("Can't detect location of
   // <name>.exe -- please call with full pathname") when none is a file,
   // kw::err::IOError when the current directory cannot be obtained.
   void locateProgram(const std::string& argv0);

@@ -1,17 +1,19 @@
 #include "Lib/kw/cmdline/program_info.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "Lib/kw/cmdline/cmdline_test_support.h"
+#include "Lib/kw/sys_dep/environment.h"
 #include "Lib/kw/sys_dep/path.h"
+#include "Lib/kw/sys_dep/program_file.h"
 #include "tests/support/test_support.h"
 
 namespace kw::cmdline {
@@ -230,7 +232,7 @@ TEST_F(RuleTest, RulesRefuseToRunBeforeParsing) {
 TEST_F(RuleTest, AccessorsAfterParsing) {
   parse(info, {});
   EXPECT_EQ(info.CallPath(), kw::sys_dep::currentDirectory());
-  EXPECT_EQ(info.ProgramPath(), "/proc/self");
+  EXPECT_EQ(info.ProgramPath(), kw::sys_dep::directoryPart(kw::sys_dep::runningProgramFile()));
 }
 
 TEST_F(RuleTest, ExcludeReportsTheFirstGivenPair) {
@@ -298,9 +300,8 @@ TEST_F(RuleTest, RequireOneOfIsSatisfiedByOneGivenOption) {
 // the working directory and PATH back afterwards.
 class LocateTest : public ::testing::Test {
  protected:
-  LocateTest() : oldDirectory(std::filesystem::current_path()) {
-    const char* path = std::getenv("PATH");
-    oldPath = path ? path : "";
+  LocateTest()
+      : oldDirectory(std::filesystem::current_path()), oldPath(kw::sys_dep::environmentVariable("PATH")) {
     std::filesystem::create_directory(scratch.file("bin"));
     trackmend_test::writeFile(scratch.file("bin/fakeprog"), "#!/bin/sh\n");
     trackmend_test::writeFile(scratch.file("bin/tool.exe"), "MZ");
@@ -308,53 +309,54 @@ class LocateTest : public ::testing::Test {
   }
   ~LocateTest() override {
     std::filesystem::current_path(oldDirectory);
-    setenv("PATH", oldPath.c_str(), 1);
+    setPath(oldPath);
   }
 
-  std::string ownDirectory() const {
-    return std::filesystem::read_symlink("/proc/self/exe").parent_path().string();
-  }
+  static void setPath(const std::optional<std::string>& list) { kw::sys_dep::setEnvironmentVariable("PATH", list); }
+  std::string ownDirectory() const { return kw::sys_dep::directoryPart(kw::sys_dep::runningProgramFile()); }
+  // A folder of the scratch folder as the program-location step writes it.
+  std::string full(const std::string& name) const { return kw::sys_dep::toFullPath(scratch.file(name)); }
 
   trackmend_test::ScratchDir scratch;
   std::filesystem::path oldDirectory;
-  std::string oldPath;
+  std::optional<std::string> oldPath;
   RegistryReset reset;
   ProgramInfo info{"prog", 1, 0, "", ""};
 };
 
 TEST_F(LocateTest, AnAbsolutePathIsTakenAsItIs) {
-  setenv("PATH", "", 1);
+  setPath("");
   info.locateProgram(scratch.file("bin/fakeprog"));
-  EXPECT_EQ(info.programPath, scratch.file("bin"));
+  EXPECT_EQ(info.programPath, full("bin"));
   EXPECT_EQ(info.callPath, kw::sys_dep::currentDirectory());
 }
 
 TEST_F(LocateTest, ARelativePathIsTakenFromTheCurrentDirectory) {
-  setenv("PATH", "", 1);
+  setPath("");
   info.locateProgram("bin/fakeprog");
-  EXPECT_EQ(info.programPath, scratch.file("bin"));
+  EXPECT_EQ(info.programPath, full("bin"));
 }
 
 TEST_F(LocateTest, ExeIsAppendedWhenNeeded) {
-  setenv("PATH", "", 1);
+  setPath("");
   info.locateProgram("bin/tool");
-  EXPECT_EQ(info.programPath, scratch.file("bin"));
+  EXPECT_EQ(info.programPath, full("bin"));
 }
 
 TEST_F(LocateTest, ABareNameIsSearchedInPath) {
-  setenv("PATH", ("/no/such/dir:" + scratch.file("bin")).c_str(), 1);
+  setPath("/no/such/dir" + std::string(1, kw::sys_dep::listSeparatorOf("")) + scratch.file("bin"));
   info.locateProgram("fakeprog");
-  EXPECT_EQ(info.programPath, scratch.file("bin"));
+  EXPECT_EQ(info.programPath, full("bin"));
 }
 
 TEST_F(LocateTest, AnUnknownNameFallsBackToTheRunningImage) {
-  setenv("PATH", "/no/such/dir", 1);
+  setPath("/no/such/dir");
   info.locateProgram("made-up-name");
   EXPECT_EQ(info.programPath, ownDirectory());
 }
 
 TEST_F(LocateTest, ADirectoryIsNoProgram) {
-  setenv("PATH", "", 1);
+  setPath("");
   info.locateProgram("bin");
   EXPECT_EQ(info.programPath, ownDirectory());
 }

@@ -1,42 +1,38 @@
 #include "Lib/kw/file/input_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
 
 #include "Lib/kw/err/error.h"
 
 namespace kw::file {
+namespace {
+
+sys_dep::InputHandle opened(const std::string& name) {
+  std::optional<sys_dep::InputHandle> handle = sys_dep::InputHandle::open(name);
+  if (!handle) throw err::IOError(name);
+  return std::move(*handle);
+}
+
+}  // namespace
 
 InputFile::InputFile(const std::string& name, unsigned bufferSize)
     : fileName_(name),
-      bufferSize_(bufferSize == 0 ? 1 : bufferSize),
-      buffer_(std::make_unique<char[]>(bufferSize_)) {
-  fileHandle_ = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fileHandle_ < 0) throw err::IOError(name);
-  ownsHandle_ = true;
-  try {
-    fillBuffer();
-  } catch (...) {
-    ::close(fileHandle_);
-    throw;
-  }
-}
-
-InputFile::InputFile(unsigned bufferSize)
-    : fileName_("STDIN"),
-      fileHandle_(STDIN_FILENO),
+      handle_(opened(name)),
       bufferSize_(bufferSize == 0 ? 1 : bufferSize),
       buffer_(std::make_unique<char[]>(bufferSize_)) {
   fillBuffer();
 }
 
-InputFile::~InputFile() {
-  if (ownsHandle_) ::close(fileHandle_);
+InputFile::InputFile(unsigned bufferSize)
+    : fileName_("STDIN"),
+      handle_(sys_dep::InputHandle::standardInput()),
+      bufferSize_(bufferSize == 0 ? 1 : bufferSize),
+      buffer_(std::make_unique<char[]>(bufferSize_)) {
+  fillBuffer();
 }
+
+InputFile::~InputFile() = default;
 
 // Reads one block, retrying short reads (pipes, terminals, signals) so that
 // a short block really means the end of the input.
@@ -44,11 +40,8 @@ void InputFile::fillBuffer() {
   readPosition_ = 0;
   bufferFill_ = 0;
   while (bufferFill_ < bufferSize_) {
-    const ssize_t got = ::read(fileHandle_, buffer_.get() + bufferFill_, bufferSize_ - bufferFill_);
-    if (got < 0) {
-      if (errno == EINTR) continue;
-      throw err::IOError(fileName_);
-    }
+    const std::int64_t got = handle_.read(buffer_.get() + bufferFill_, bufferSize_ - bufferFill_);
+    if (got < 0) throw err::IOError(fileName_);
     if (got == 0) {
       endOfInput_ = true;
       return;
@@ -139,9 +132,8 @@ std::string_view InputFile::unreadBlock() const {
 }
 
 void InputFile::readRest(std::string& out) {
-  struct stat info;
-  if (fstat(fileHandle_, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
-    out.reserve(out.size() + static_cast<size_t>(info.st_size));  // one allocation for a whole file
+  if (const std::optional<std::uint64_t> size = handle_.regularFileSize(); size && *size > 0) {
+    out.reserve(out.size() + static_cast<size_t>(*size));  // one allocation for a whole file
   }
   while (nextContent()) {
     out.append(buffer_.get() + readPosition_, bufferFill_ - readPosition_);

@@ -7,9 +7,12 @@
 #include <string>
 #include <string_view>
 
+#include "Lib/kw/sys_dep/input_handle.h"
+
 namespace kw::file {
 
-// Reads a file block by block and hands it out line by line. A line ends at
+// Reads a file block by block and hands it out line by line, its bytes as
+// they are on disk on every platform. A line ends at
 // a line feed, at a carriage return + line feed, or at a lone carriage
 // return; the line end is not part of the line. Lines may be of any length
 // and may hold NUL bytes. A read error is never taken for the end of input.
@@ -65,8 +68,7 @@ class InputFile {
 
   std::string fileName_;
   std::uint64_t lineNumber_ = 0;
-  int fileHandle_ = -1;
-  bool ownsHandle_ = false;
+  sys_dep::InputHandle handle_;
   unsigned bufferSize_;
   unsigned readPosition_ = 0;
   unsigned bufferFill_ = 0;

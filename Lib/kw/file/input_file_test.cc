@@ -1,8 +1,6 @@
 #include "Lib/kw/file/input_file.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstdint>
@@ -186,38 +184,15 @@ TEST_F(InputFileTest, ReadingADirectoryIsAnIOErrorNotAnEmptyFile) {
   }
 }
 
-// Points standard input at a file for the lifetime of the object.
-class StdinFrom {
- public:
-  explicit StdinFrom(const std::string& name) : saved_(dup(STDIN_FILENO)) {
-    const int fd = open(name.c_str(), O_RDONLY);
-    EXPECT_GE(fd, 0);
-    dup2(fd, STDIN_FILENO);
-    close(fd);
-  }
-  ~StdinFrom() {
-    dup2(saved_, STDIN_FILENO);
-    close(saved_);
-  }
-
- private:
-  int saved_;
-};
-
-TEST_F(InputFileTest, StandardInputIsNamedSTDIN) {
-  const std::string name = file("one\r\ntwo");
-  StdinFrom redirect(name);
-  {
-    InputFile in(4);
-    EXPECT_EQ(in.fileName(), "STDIN");
-    std::string line;
-    ASSERT_TRUE(in.readLine(line));
-    EXPECT_EQ(line, "one");
-    ASSERT_TRUE(in.readLine(line));
-    EXPECT_EQ(line, "two");
-    EXPECT_FALSE(in.readLine(line));
-  }
-  EXPECT_NE(fcntl(STDIN_FILENO, F_GETFD), -1) << "standard input was closed";
+// Bytes as they are on disk on every platform: no text mode drops the CR of
+// a CR LF or takes byte 0x1A for the end of the file.
+TEST_F(InputFileTest, ControlZAndCarriageReturnsAreOrdinaryBytes) {
+  const std::string bytes = "a\r\n\x1A b\r\nc\x1A\r\n\x1A";
+  InputFile whole(file(bytes), 4);
+  std::string rest;
+  whole.readRest(rest);
+  EXPECT_EQ(rest, bytes);
+  EXPECT_EQ(readAll(file(bytes), 3).lines, (Lines{"a", "\x1A b", "c\x1A", "\x1A"}));
 }
 
 }  // namespace

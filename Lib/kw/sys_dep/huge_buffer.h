@@ -10,7 +10,8 @@ namespace kw::sys_dep {
 
 // An uninitialised buffer of at least the size asked for. From one huge page
 // (2 MiB) on it is aligned to and rounded up to whole huge pages, which the
-// kernel is asked to back with huge pages where it offers them: filling
+// kernel is asked to back with huge pages where it offers them (Windows gives
+// such buffers pages of their own, returned to it when freed): filling
 // 100 MB of fresh memory takes tens of thousands of page faults in 4 KiB
 // pages, and on a virtual machine those faults can cost more than the work
 // done in the memory. Smaller buffers are plain heap memory. Owns its
@@ -30,7 +31,10 @@ class HugeBuffer {
 
  private:
   struct Free {
+    Free() : bytes(0) {}
+    explicit Free(std::size_t size) : bytes(size) {}
     void operator()(char* memory) const;
+    std::size_t bytes;  // as freeHugeMemory wants it
   };
   std::unique_ptr<char, Free> memory_;
   std::size_t size_ = 0;
@@ -47,19 +51,21 @@ struct HugePageAllocator {
   HugePageAllocator(const HugePageAllocator<U>&) {}
 
   T* allocate(std::size_t n) { return static_cast<T*>(allocateHuge(n * sizeof(T))); }
-  void deallocate(T* p, std::size_t) { freeHuge(p); }
+  void deallocate(T* p, std::size_t n) { freeHuge(p, n * sizeof(T)); }
   template <class U>
   bool operator==(const HugePageAllocator<U>&) const { return true; }
 
  private:
   static void* allocateHuge(std::size_t bytes);
-  static void freeHuge(void* memory);
+  static void freeHuge(void* memory, std::size_t bytes);
 };
 
-// The memory behind HugeBuffer and HugePageAllocator; freeHugeMemory takes
-// what allocateHugeMemory gave. Throws std::bad_alloc.
+// The memory behind HugeBuffer and HugePageAllocator. allocateHugeMemory
+// throws std::bad_alloc; freeHugeMemory takes what it gave, with the size
+// asked for or the rounded size (on Windows the two kinds are freed
+// differently).
 void* allocateHugeMemory(std::size_t bytes, std::size_t& rounded);
-void freeHugeMemory(void* memory);
+void freeHugeMemory(void* memory, std::size_t bytes);
 
 template <class T>
 void* HugePageAllocator<T>::allocateHuge(std::size_t bytes) {
@@ -68,8 +74,8 @@ void* HugePageAllocator<T>::allocateHuge(std::size_t bytes) {
 }
 
 template <class T>
-void HugePageAllocator<T>::freeHuge(void* memory) {
-  freeHugeMemory(memory);
+void HugePageAllocator<T>::freeHuge(void* memory, std::size_t bytes) {
+  freeHugeMemory(memory, bytes);
 }
 
 }  // namespace kw::sys_dep

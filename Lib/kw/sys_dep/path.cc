@@ -1,3 +1,5 @@
+// The POSIX side of path.h; path_win32.cc is the Windows side and
+// path_text.cc holds the text work both share.
 #include "Lib/kw/sys_dep/path.h"
 
 #include <sys/stat.h>
@@ -7,26 +9,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <optional>
-#include <strings.h>
 
 #include "Lib/kw/err/error.h"
 
 namespace kw::sys_dep {
 namespace {
-
-void splitList(const char* list, std::vector<std::string>& out) {
-  if (!list) return;
-  const std::string text(list);
-  const char separator = text.find(';') != std::string::npos ? ';' : ':';
-  size_t start = 0;
-  for (;;) {
-    const size_t end = text.find(separator, start);
-    const size_t stop = end == std::string::npos ? text.size() : end;
-    if (stop > start) out.emplace_back(text, start, stop - start);
-    if (end == std::string::npos) return;
-    start = end + 1;
-  }
-}
 
 // getcwd into a buffer that grows until the directory fits.
 std::string workingDirectory() {
@@ -106,20 +93,9 @@ std::string resolvedAsKernel(const std::string& path) {
   }
 }
 
-Path::Path() { splitList(std::getenv("PATH"), directories); }
-
-Path::Path(const char* list) { splitList(list, directories); }
-
-Path::~Path() = default;
-
 std::string toFullPath(const std::string& path, bool /*windowsForm*/) {
   if (!path.empty() && path[0] == '/') return normalizeAbsolute(path);
   return normalizeAbsolute(workingDirectory() + "/" + path);
-}
-
-std::string directoryPart(const std::string& path) {
-  const size_t last = path.find_last_of("/\\");
-  return last == std::string::npos ? std::string() : path.substr(0, last);
 }
 
 bool isRegularFile(const std::string& path) {
@@ -129,15 +105,6 @@ bool isRegularFile(const std::string& path) {
 
 std::string currentDirectory() { return withDriveLetter(workingDirectory()); }
 
-std::string withDriveLetter(const std::string& directory) {
-  static const char kPrefix[] = "/cygdrive/";
-  const size_t prefixLength = sizeof kPrefix - 1;
-  if (directory.size() > prefixLength &&
-      strncasecmp(directory.c_str(), kPrefix, prefixLength) == 0) {
-    return err::formatString("%c:%s", directory[prefixLength],
-                             directory.c_str() + prefixLength + 1);
-  }
-  return directory;
-}
+char listSeparatorOf(const std::string& list) { return list.find(';') != std::string::npos ? ';' : ':'; }
 
 }  // namespace kw::sys_dep

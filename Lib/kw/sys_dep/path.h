@@ -14,8 +14,8 @@ class Path {
  public:
   // From the environment variable PATH; an unset PATH gives no directories.
   Path();
-  // From `list`: split at ';' when the text holds one, else at ':'. Empty
-  // pieces are dropped, duplicates kept. A null `list` gives no directories.
+  // From `list`: split at listSeparatorOf(list). Empty pieces are dropped,
+  // duplicates kept. A null `list` gives no directories.
   explicit Path(const char* list);
   virtual ~Path();
 
@@ -27,6 +27,10 @@ class Path {
   static constexpr char pathSeparator = '\\';
 };
 
+// The character a PATH-style list is split at: on Windows always ';' (a
+// drive letter holds a ':'); elsewhere ';' when `list` holds one, else ':'.
+char listSeparatorOf(const std::string& list);
+
 // `path` made absolute: a relative path is taken against the working
 // directory, then "." and ".." components and repeated '/' are removed
 // lexically (symbolic links are not followed). There is no length limit.
@@ -34,6 +38,8 @@ class Path {
 // the callers' sake and gives the same result. An empty path gives the
 // working directory. Throws kw::err::IOError("getcwd") when the working
 // directory cannot be obtained.
+// On Windows it is the system's full path of `path` (GetFullPathNameW:
+// drive or UNC root, "." and ".." removed, '/' written as '\\').
 std::string toFullPath(const std::string& path, bool windowsForm = false);
 
 // The absolute path `path` (which may hold ".", ".." and repeated '/')
@@ -43,7 +49,8 @@ std::string toFullPath(const std::string& path, bool windowsForm = false);
 // last ".." is resolved with every link followed, and the rest is joined to
 // it as text and normalised. So "l/../music" with a link "l" -> "real/lists"
 // names "real/music", as opening it would. Never throws; a path that does
-// not exist at all is normalised as text.
+// not exist at all is normalised as text. On Windows, where ".." is taken
+// as text by the system too, it is toFullPath(path).
 std::string resolvedAsKernel(const std::string& path);
 
 // The absolute path of the existing file or folder `path` with every
@@ -62,7 +69,8 @@ bool isRegularFile(const std::string& path);
 // The working directory, of any length. A directory under "/cygdrive/<x>"
 // (prefix letter case ignored) is given as "<x>:" and the rest, e.g.
 // /cygdrive/d/Music -> d:/Music. Throws kw::err::IOError("getcwd") when the
-// system cannot tell it (e.g. the directory was removed).
+// system cannot tell it (e.g. the directory was removed). On Windows it is
+// the system's form as it stands ("C:\\Music", "\\\\server\\share\\x").
 std::string currentDirectory();
 
 // The drive-letter form of `directory` that currentDirectory() returns:

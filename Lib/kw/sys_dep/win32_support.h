@@ -1,0 +1,26 @@
+// Windows only: the conversions every Win32 side of this layer needs. Names
+// are UTF-8 inside the program and UTF-16 at the system's wide calls.
+#ifndef KW_SYS_DEP_WIN32_SUPPORT_H_
+#define KW_SYS_DEP_WIN32_SUPPORT_H_
+
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+
+namespace kw::sys_dep::win32 {
+
+// `utf8` as UTF-16; a byte that is not part of UTF-8 becomes U+FFFD.
+std::wstring wideOf(std::string_view utf8);
+// `wide` as UTF-8; an unpaired surrogate becomes U+FFFD.
+std::string utf8Of(std::wstring_view wide);
+
+// The errno value that stands for the Win32 error `error`, so that reports
+// carry the C library's text, as on Linux (EIO for errors without a match).
+int errnoOf(DWORD error);
+// Sets errno from GetLastError().
+void setErrnoFromLastError();
+
+}  // namespace kw::sys_dep::win32
+
+#endif  // KW_SYS_DEP_WIN32_SUPPORT_H_
