@@ -175,7 +175,7 @@ void scanFolder(PlayList& list, std::ostream& progress, std::ostream& warnings, 
       warnings << "Skipped '" << err::shown(walk.songs[k]) << "': " << read.failure << "\n";
       continue;
     }
-    if (read.tagsUnreadable) warnings << "Skipped tags of '" << walk.songs[k] << "': unreadable tags\n";
+    if (read.tagsUnreadable) warnings << "Skipped tags of '" << err::shown(walk.songs[k]) << "': unreadable tags\n";
     list.entries.emplace_back(walk.songs[k], read.infoLine);
     ++found;
   }

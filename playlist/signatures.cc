@@ -156,6 +156,17 @@ std::string_view firstWord(std::string_view& text) {
 }
 
 // `FILE "name" WAVE` or `FILE name WAVE`, after the keyword.
+// The type that ends a FILE or TRACK line (WAVE, MP3, AUDIO, MODE1/2352):
+// a letter, then letters, digits and '/'. A playlist line such as
+// "File Under Pop/01.mp3" ends in a file name instead.
+bool isCueType(std::string_view word) {
+  const auto isAsciiAlnum = [](char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+  };
+  if (word.empty() || !((word[0] >= 'A' && word[0] <= 'Z') || (word[0] >= 'a' && word[0] <= 'z'))) return false;
+  return std::all_of(word.begin(), word.end(), [&](char c) { return isAsciiAlnum(c) || c == '/'; });
+}
+
 bool isCueFile(std::string_view rest) {
   if (rest.starts_with('"')) {
     const size_t close = rest.find('"', 1);
@@ -164,14 +175,14 @@ bool isCueFile(std::string_view rest) {
   } else if (firstWord(rest).empty()) {
     return false;
   }
-  return !firstWord(rest).empty() && rest.empty();
+  return isCueType(firstWord(rest)) && rest.empty();
 }
 
 // `TRACK 01 AUDIO`, after the keyword.
 bool isCueTrack(std::string_view rest) {
   const std::string_view number = firstWord(rest);
   if (number.empty() || number.find_first_not_of("0123456789") != std::string_view::npos) return false;
-  return !firstWord(rest).empty() && rest.empty();
+  return isCueType(firstWord(rest)) && rest.empty();
 }
 
 // The formats players and TagLib know, with the usual spellings of each, and

@@ -96,6 +96,8 @@ TEST(SignaturesTest, CueSheetsAreToldFromPlaylists) {
       {"FILE \"a.flac\"\nTRACK 01 AUDIO\n", false},           // no word after the name
       {"FILE a.flac WAVE\nTRACK one AUDIO\n", false},         // no digits
       {"/music/FILE a.mp3\n/music/TRACK 01.mp3\n", false},
+      {"File Under Pop/01.mp3\nTrack 01 Intro.mp3\n", false},   // playlist lines: names end them, not types
+      {"FILE \"a.bin\" BINARY\nTRACK 01 MODE1/2352\n", true},
   };
   for (const auto& [head, cue] : cases) EXPECT_EQ(looksLikeCueSheet(head), cue) << head;
   // Only the first 64 lines that are not blank count.
