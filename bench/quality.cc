@@ -349,7 +349,7 @@ void realisticQualitySection(const std::string& dataDir, std::uint64_t seed, Res
                                                m.entry.find("\\.") != std::string::npos ||
                                                m.entry.find("/%2E") != std::string::npos;
   log << "  -a -i -b0.6 left or replaced wrongly " << misses.size() << " entries whose song is there, "
-      << missedHidden << " of them below a folder named '.…' (left out of the scan):\n";
+      << missedHidden << " of them below a folder named '.…':\n";
   for (const Miss& m : misses)
     log << "    " << (m.replaced ? "wrong: " : "left:  ") << m.entry << "\n           song: "
         << m.song.substr(root.size() + 1) << "\n           " << m.why << "\n";

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <charconv>
 #include <exception>
+#include <functional>
 #include <locale>
 #include <memory>
 #include <sstream>
@@ -202,15 +203,16 @@ CandidateSet collectCandidates(const PlayList& validList, const PlaylistEntry& e
 namespace {
 
 // The -a rule: the candidate with the same file name and the most equal
-// folder names (at least one, more than `dirs`), ties to the higher rank.
-std::optional<std::size_t> sameNameCandidate(const std::string& path, const CandidateSet& candidates,
-                                             int dirs) {
+// folder names (at least one, more than `dirs`), ties to the higher rank,
+// passing over those `ruledOut` names.
+std::optional<std::size_t> sameNameCandidate(const std::string& path, const CandidateSet& candidates, int dirs,
+                                             const std::function<bool(const Candidate&)>& ruledOut) {
   int bestDirs = 0;
   std::optional<std::size_t> chosen;
   for (std::size_t k = 0; k < candidates.size(); ++k) {
     int equalDirs = 0;
-    if (sameFileName(path, candidates[k].entry.path, equalDirs) && equalDirs > bestDirs &&
-        equalDirs > dirs) {
+    if (sameFileName(path, candidates[k].entry.path, equalDirs) && equalDirs > bestDirs && equalDirs > dirs &&
+        !ruledOut(candidates[k])) {
       chosen = k;
       bestDirs = equalDirs;
     }
@@ -250,8 +252,16 @@ AutoDecision chooseAutomatically(const RuleEntry& entry, const CandidateSet& can
   const Candidate& best = candidates.front();
   if (best.entry.path == entry.compared.path)
     return {settings.copyInfo ? AutoOutcome::kReplace : AutoOutcome::kUnchanged, 0};
+  // With -i, what -a and -b take by its path must not be another song by
+  // what is known of it.
+  std::optional<SongIdentity> identity;
+  const auto contradicted = [&](const Candidate& c) {
+    if (!settings.sameSong) return false;
+    if (!identity) identity = identityOf(entry.compared);
+    return contradicts(*identity, identityOf(c.entry));
+  };
   if (settings.autoSelect) {
-    if (const auto chosen = sameNameCandidate(entry.compared.path, candidates, settings.dirs)) {
+    if (const auto chosen = sameNameCandidate(entry.compared.path, candidates, settings.dirs, contradicted)) {
       announce(dialogue, entry, "Auto", candidates[*chosen]);
       return {AutoOutcome::kReplace, *chosen};
     }
@@ -264,7 +274,7 @@ AutoDecision chooseAutomatically(const RuleEntry& entry, const CandidateSet& can
   }
   // No ranking of library paths can be confident about a URL.
   if (settings.bestRatio && !isUrl(entry.writtenPath) &&
-      clearlyBest(candidates, *settings.bestRatio, minMatch)) {
+      clearlyBest(candidates, *settings.bestRatio, minMatch) && !contradicted(best)) {
     announce(dialogue, entry, "Best", best);
     return {AutoOutcome::kReplace, 0};
   }

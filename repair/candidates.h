@@ -139,14 +139,16 @@ struct RuleEntry {
 // asks the user; an entry whose path equals the best candidate's byte for
 // byte is unchanged (replaced by it with copyInfo); with autoSelect the
 // candidate with the same file name and the most equal directory names (at
-// least one and more than dirs; ties to the higher rank) replaces it,
+// least one and more than dirs; ties to the higher rank; with sameSong none
+// that contradicts the entry, see repair/identity.h) replaces it,
 // announced as "Song: '<path>'\n" "Auto: '<path>'\n"; with sameSong an
 // entry that is no URL (other than file://) takes the song that
 // IdentityIndex::onlySameSong gives, announced as "Song: '<path>'\n"
 // "Same: '<path>'\n" (whatever its match value); with bestRatio an
 // entry that is no URL (other than file://) takes the best candidate when
 // its value is at least `minMatch` and the second value (0 without one) is
-// strictly below it and at most bestRatio times it, announced as
+// strictly below it and at most bestRatio times it (with sameSong, and when
+// it does not contradict the entry), announced as
 // "Song: '<path>'\n" "Best: '<path>'\n"; a best value below `minMatch`
 // skips it with "Skip: '<path>' (best=<value>)\n"; otherwise the user is
 // asked. `minMatch` is the current minimum (the settings' value or the one

@@ -380,6 +380,41 @@ TEST(ChooseAutomaticallyTest, SameSongRuleOrder) {
   }
 }
 
+// With -i, -a and -b pass over a candidate whose line shows another song
+// (another title, or a length more than 2 s away); without -i they do not.
+TEST(ChooseAutomaticallyTest, SameSongGuardsAutoAndBest) {
+  const struct {
+    const char* what;
+    const char* entryLine;
+    bool autoSelect, sameSong;
+    const char* dialogue;
+  } cases[] = {
+      {"-a passes over another length", "#EXTINF:70,Jonas Vik - Intro", true, true,
+       "Song: '/old/Jonas Vik/Live/01 Intro.mp3'\nAuto: '/new/Jonas/Live/01 Intro.mp3'\n"},
+      {"-a without -i", "#EXTINF:70,Jonas Vik - Intro", true, false,
+       "Song: '/old/Jonas Vik/Live/01 Intro.mp3'\nAuto: '/new/Other/Live/01 Intro.mp3'\n"},
+      {"-b: the best has another length", "#EXTINF:75,Jonas Vik - Intro", false, true, ""},
+      {"-b: the best has another title", "#EXTINF:62,Other - Intro (Remastered)", false, true, ""},
+      {"-b: a title read from the file name", "#EXTINF:0,01 Intro (Remastered).mp3", false, true,
+       "Song: '/old/Jonas Vik/Live/01 Intro.mp3'\nBest: '/new/Other/Live/01 Intro.mp3'\n"},
+      {"-b without -i", "#EXTINF:75,Jonas Vik - Intro", false, false,
+       "Song: '/old/Jonas Vik/Live/01 Intro.mp3'\nBest: '/new/Other/Live/01 Intro.mp3'\n"},
+  };
+  CandidateSet set;
+  set.push_back({0.6, PlaylistEntry("/new/Other/Live/01 Intro.mp3", "#EXTINF:62,Other - Intro")});
+  set.push_back({0.3, PlaylistEntry("/new/Jonas/Live/01 Intro.mp3", "#EXTINF:70,Jonas Vik - Intro")});
+  for (const auto& c : cases) {
+    RepairSettings settings = rules(c.autoSelect, 0, false);
+    settings.sameSong = c.sameSong;
+    settings.bestRatio = 0.6;
+    std::ostringstream out;
+    const PlaylistEntry entry("/old/Jonas Vik/Live/01 Intro.mp3", c.entryLine);
+    const AutoDecision d = chooseAutomatically(entry, set, settings, 0.1, out);
+    EXPECT_EQ(out.str(), c.dialogue) << c.what;
+    EXPECT_EQ(d.outcome, *c.dialogue ? AutoOutcome::kReplace : AutoOutcome::kAskUser) << c.what;
+  }
+}
+
 TEST(ApplyReplacementTest, PathAndInfoRules) {
   RepairStatistics stats;
   PlaylistEntry entry("/old/a.mp3", "#EXTINF:1,old");

@@ -2,72 +2,44 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <span>
 
 #include "playlist/numbers.h"
+#include "playlist/signatures.h"
 #include "playlist/xml_text.h"
+#include "repair/fold_table.h"
 
 namespace kw {
 namespace {
 
-// The base letters of U+00C0..U+017F, lower case: '*' for the letters
-// written with two ('ae', 'th', 'ss', 'ij', 'oe'), '-' for the two signs
-// among them (multiplication and division).
-constexpr std::string_view kLatinBase =
-    "aaaaaa*ceeeeiiiidnooooo-ouuuuy**"
-    "aaaaaa*ceeeeiiiidnooooo-ouuuuy*y"
-    "aaaaaaccccccccddddeeeeeeeeeegggggggghhhhiiiiiiiiii**jjkkkllllllllllnnnnnnnnnoooooo**rrrrrrsssssssstttttt"
-    "uuuuuuuuuuuuwwyyyzzzzzzs";
-static_assert(kLatinBase.size() == 0x180 - 0xC0);
-
-std::string_view twoLetterBase(char32_t c) {
-  switch (c) {
-    case 0xC6: case 0xE6: return "ae";
-    case 0xDE: case 0xFE: return "th";
-    case 0xDF: return "ss";
-    case 0x132: case 0x133: return "ij";
-    default: return "oe";  // U+0152, U+0153
-  }
-}
-
-bool isCombiningMark(char32_t c) {
-  return (c >= 0x300 && c <= 0x36F) || (c >= 0x1AB0 && c <= 0x1AFF) || (c >= 0x1DC0 && c <= 0x1DFF) ||
-         (c >= 0x20D0 && c <= 0x20FF) || (c >= 0xFE20 && c <= 0xFE2F);
-}
-
 // Characters outside ASCII that separate words: Latin-1 signs, modifier
 // letters used as apostrophes, general and supplemental punctuation,
 // currency, arrows, mathematical and other symbols, CJK and full-width
-// punctuation, and the emoji planes.
+// punctuation, the emoji, and the tags and private use of the last planes
+// (the ideographs of planes 2 and 3 are letters).
 bool isSeparator(char32_t c) {
   return (c >= 0x80 && c <= 0xBF) || c == 0xD7 || c == 0xF7 || (c >= 0x2B0 && c <= 0x2FF) ||
          (c >= 0x2000 && c <= 0x206F) || (c >= 0x20A0 && c <= 0x20CF) || (c >= 0x2190 && c <= 0x2BFF) ||
          (c >= 0x2E00 && c <= 0x2E7F) || (c >= 0x3000 && c <= 0x303F) || (c >= 0xFE10 && c <= 0xFE1F) ||
          (c >= 0xFE30 && c <= 0xFE6F) || (c >= 0xFF00 && c <= 0xFF0F) || (c >= 0xFF1A && c <= 0xFF20) ||
-         (c >= 0xFF3B && c <= 0xFF40) || (c >= 0xFF5B && c <= 0xFF65) || c >= 0x1F000;
+         (c >= 0xFF3B && c <= 0xFF40) || (c >= 0xFF5B && c <= 0xFF65) || (c >= 0x1F000 && c <= 0x1FFFF) ||
+         c >= 0xE0000;
 }
 
-char32_t lowerOtherScript(char32_t c) {
-  if ((c >= 0x391 && c <= 0x3A9) || (c >= 0x410 && c <= 0x42F)) return c + 0x20;  // Greek, Cyrillic
-  if (c >= 0x400 && c <= 0x40F) return c + 0x50;
-  return c;
+bool isDroppedMark(char32_t c) {
+  for (const MarkRange& range : droppedMarks())
+    if (c >= range.first && c <= range.last) return true;
+  return false;
 }
 
-void appendUtf8(char32_t c, std::string& out) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
+// What the letter `c` folds to, or nothing when it stays as it is.
+std::optional<std::string_view> foldedLetter(char32_t c) {
+  const std::span<const FoldedLetter> letters = foldedLetters();
+  if (c > 0xFFFF) return std::nullopt;
+  const auto at = std::partition_point(letters.begin(), letters.end(),
+                                       [&](const FoldedLetter& l) { return l.letter < c; });
+  if (at == letters.end() || at->letter != c) return std::nullopt;
+  return std::string_view(at->folded);
 }
 
 // The code point at `at` of well-formed UTF-8, stepping past it.
@@ -82,42 +54,36 @@ char32_t nextCodePoint(std::string_view text, std::size_t& at) {
   return c;
 }
 
-// Folds well-formed UTF-8.
+// Folds well-formed UTF-8, appending to one string only.
 std::string foldedUtf8(std::string_view text) {
   std::string out;
   out.reserve(text.size());
   bool blank = false;  // a separator is pending
-  const auto letters = [&](std::string_view base) {
+  const auto startLetters = [&] {
     if (blank && !out.empty()) out += ' ';
     blank = false;
-    out += base;
   };
   for (std::size_t at = 0; at < text.size();) {
+    const std::size_t begin = at;
     const char32_t c = nextCodePoint(text, at);
     if (c < 0x80) {
       const char a = static_cast<char>(c);
-      if (a == '&')
-        letters("and");
-      else if ((a >= '0' && a <= '9') || (a >= 'a' && a <= 'z') || (a >= 'A' && a <= 'Z')) {
-        const char lower = asciiLower(a);
-        letters(std::string_view(&lower, 1));
-      }
-      else
+      if (a == '&') {
+        startLetters();
+        out += "and";
+      } else if ((a >= '0' && a <= '9') || (a >= 'a' && a <= 'z') || (a >= 'A' && a <= 'Z')) {
+        startLetters();
+        out += asciiLower(a);
+      } else {
         blank = true;
-    } else if (isCombiningMark(c)) {
+      }
+    } else if (isDroppedMark(c)) {
       continue;  // an accent written apart from its letter
     } else if (isSeparator(c)) {
       blank = true;
-    } else if (c >= 0xC0 && c < 0x180) {
-      const char base = kLatinBase[c - 0xC0];
-      if (base == '-')
-        blank = true;
-      else
-        letters(base == '*' ? twoLetterBase(c) : std::string_view(&base, 1));
     } else {
-      std::string other;
-      appendUtf8(lowerOtherScript(c), other);
-      letters(other);
+      startLetters();
+      out += foldedLetter(c).value_or(text.substr(begin, at - begin));
     }
   }
   return out;
@@ -189,38 +155,61 @@ std::string_view stemOf(std::string_view name) {
   return name.substr(0, dot);
 }
 
-void addTitle(std::vector<SongIdentity::Title>& titles, std::string_view raw, std::string_view artist) {
-  SongIdentity::Title title{foldedText(raw), foldedText(artist)};
+void addTitle(std::vector<SongIdentity::Title>& titles, std::string_view raw, std::string_view artist,
+              std::string track) {
+  SongIdentity::Title title{foldedText(raw), foldedText(artist), std::move(track)};
   if (title.text.empty() || std::find(titles.begin(), titles.end(), title) != titles.end()) return;
   titles.push_back(std::move(title));
 }
 
-// The titles a file name gives, and its track number into `track`.
-std::vector<SongIdentity::Title> fileNameTitles(std::string_view name, std::string& track) {
-  const std::string_view stem = stemOf(name);
-  std::vector<SongIdentity::Title> titles;
-  addTitle(titles, stem, "");
-  if (const auto numbered = leadingTrack(stem)) {
-    track = numbered->track;
-    addTitle(titles, numbered->rest, "");
-  } else if (const std::size_t dash = stem.find(" - "); dash != std::string_view::npos && dash > 0) {
-    // "<artist> - 01 - <title>" or "<artist> - <title>"
-    const std::string_view artist = stem.substr(0, dash), rest = stem.substr(dash + 3);
-    addTitle(titles, rest, artist);
-    if (const auto numbered = leadingTrack(rest)) {
-      track = numbered->track;
-      addTitle(titles, numbered->rest, artist);
-    }
-  }
-  if (titles.empty()) titles.push_back({std::string(name), ""});  // a title never becomes empty
-  return titles;
+// "Beatles, The" is a way of writing "The Beatles".
+std::optional<std::string> articleFirst(std::string_view name) {
+  const std::size_t comma = name.rfind(", ");
+  if (comma == std::string_view::npos || comma == 0 || !equalsIgnoringCase(name.substr(comma), ", the"))
+    return std::nullopt;
+  return "the " + foldedText(name.substr(0, comma));
 }
 
-struct LineFacts {
+// A name as an artist: folded, "<name>, The" as "the <name>".
+std::string artistName(std::string_view name) { return articleFirst(name).value_or(foldedText(name)); }
+
+// The part before the first " - " of a name, when there is one before it.
+std::optional<std::string_view> beforeDash(std::string_view name) {
+  const std::size_t dash = name.find(" - ");
+  if (dash == std::string_view::npos || dash == 0) return std::nullopt;
+  return name.substr(0, dash);
+}
+
+struct FileNameFacts {
   std::vector<SongIdentity::Title> titles;
-  std::string artist;
-  int seconds = 0;
+  std::string prefix;  // the "<artist> - " of the name, folded as an artist; empty: none
 };
+
+// The titles a file name gives, each with the track number it leaves out.
+FileNameFacts fileNameFacts(std::string_view name) {
+  const std::string_view stem = stemOf(name);
+  FileNameFacts facts;
+  addTitle(facts.titles, stem, "", "");
+  if (const auto numbered = leadingTrack(stem)) {
+    addTitle(facts.titles, numbered->rest, "", numbered->track);
+  } else if (const std::optional<std::string_view> artist = beforeDash(stem)) {
+    // "<artist> - 01 - <title>" or "<artist> - <title>"
+    const std::string_view rest = stem.substr(artist->size() + 3);
+    facts.prefix = artistName(*artist);
+    addTitle(facts.titles, rest, *artist, "");
+    if (const auto numbered = leadingTrack(rest)) addTitle(facts.titles, numbered->rest, *artist, numbered->track);
+  }
+  if (facts.titles.empty()) facts.titles.push_back({std::string(name), "", ""});  // a title never becomes empty
+  return facts;
+}
+
+// The track number the file name's reading as `text` leaves out; for a text
+// the file name does not read as, the number its last reading left out.
+std::string trackFor(const std::string& text, const std::vector<SongIdentity::Title>& fileTitles) {
+  for (const SongIdentity::Title& title : fileTitles)
+    if (title.text == text) return title.track;
+  return fileTitles.back().track;
+}
 
 // Whether `text` is nothing but a track number ("07", "1-07", "A1").
 bool isTrackNumber(std::string_view text) {
@@ -229,23 +218,39 @@ bool isTrackNumber(std::string_view text) {
   return numbered && numbered->rest == "x";
 }
 
-// A player that knows no tags writes the file name as the title
-// ("#EXTINF:213,07 - Title", an XSPF <title>07 - Title.flac</title>): a
-// leading track number is no artist, and the title is tried with and
+struct LineFacts {
+  std::vector<std::string> titles;
+  bool fileName = false;  // the title is a file name with its audio extension
+  std::string artist;
+  int seconds = 0;
+};
+
+// An information line's title and artist, split at the first " - " (a
+// " -" that ends the line counts: an untitled song's "<artist> - " whose
+// blank was trimmed). A player that knows no tags writes the file name as
+// the title ("#EXTINF:213,07 - Title", an XSPF <title>07 - Title.flac</title>):
+// a leading track number is no artist, and the title is tried with and
 // without it and its extension, as a file name's is.
 LineFacts lineFacts(std::string_view info) {
   const InfoParts parts = infoParts(info);
   LineFacts facts;
   if (parts.length) facts.seconds = std::max(0, atoiClamped(*parts.length));
   std::string_view title = parts.title;
-  const std::size_t dash = title.find(" - ");
+  std::size_t dash = title.find(" - ");
+  if (dash == std::string_view::npos && title.size() >= 2 && title.ends_with(" -")) dash = title.size() - 2;
   if (dash != std::string_view::npos && !isTrackNumber(title.substr(0, dash))) {
     facts.artist = foldedText(title.substr(0, dash));
-    title.remove_prefix(dash + 3);
+    title.remove_prefix(std::min(title.size(), dash + 3));
   }
+  facts.fileName = isAudioFileName(title);
+  const auto add = [&](std::string_view text) {
+    std::string folded = foldedText(text);
+    if (!folded.empty() && std::find(facts.titles.begin(), facts.titles.end(), folded) == facts.titles.end())
+      facts.titles.push_back(std::move(folded));
+  };
   for (const std::string_view text : {title, stemOf(title)}) {
-    addTitle(facts.titles, text, "");
-    if (const auto numbered = leadingTrack(text)) addTitle(facts.titles, numbered->rest, "");
+    add(text);
+    if (const auto numbered = leadingTrack(text)) add(numbered->rest);
   }
   return facts;
 }
@@ -260,121 +265,169 @@ bool isDiscFolder(std::string_view folded) {
   return false;
 }
 
-// `folded` without the tokens that are years (1900 to 2099).
-std::string withoutYears(std::string_view folded) {
-  std::string out;
+bool isYear(std::string_view token) {
+  return token.size() == 4 && digitsAt(token, 0, 4) == 4 && (token.starts_with("19") || token.starts_with("20"));
+}
+
+// The words of folded text.
+std::vector<std::string_view> wordsOf(std::string_view folded) {
+  std::vector<std::string_view> words;
   for (std::size_t start = 0; start < folded.size();) {
     std::size_t end = folded.find(' ', start);
     if (end == std::string_view::npos) end = folded.size();
-    const std::string_view token = folded.substr(start, end - start);
-    const bool year =
-        token.size() == 4 && digitsAt(token, 0, 4) == 4 && (token.starts_with("19") || token.starts_with("20"));
-    if (!year) {
-      if (!out.empty()) out += ' ';
-      out += token;
-    }
+    words.push_back(folded.substr(start, end - start));
     start = end + 1;
   }
+  return words;
+}
+
+// `folded` without the words that are years (1900 to 2099); a text of
+// years alone keeps the first, so that an album named "1989" keeps a name.
+std::string withoutYears(std::string_view folded) {
+  const std::vector<std::string_view> words = wordsOf(folded);
+  std::string out;
+  for (const std::string_view word : words) {
+    if (isYear(word)) continue;
+    if (!out.empty()) out += ' ';
+    out += word;
+  }
+  if (out.empty() && !words.empty()) out = words.front();
   return out;
 }
 
-// The names an album folder goes by: the whole name and, for "<artist> -
-// <album>", the part after the first " - ", both without years.
-std::vector<std::string> albumNamesOf(std::string_view folder) {
-  std::vector<std::string> names;
-  for (const std::string_view name : {folder, folder.substr(std::min(folder.size(), folder.find(" - ") + 3))}) {
-    std::string bare = withoutYears(foldedText(name));
-    if (!bare.empty() && std::find(names.begin(), names.end(), bare) == names.end()) names.push_back(std::move(bare));
-  }
-  return names;
+// The album folder `folder`'s title and names (see SongIdentity).
+void addAlbum(std::string_view folder, SongIdentity& identity) {
+  identity.album = foldedText(folder);
+  const std::optional<std::string_view> artist = beforeDash(folder);
+  identity.albumTitle = withoutYears(foldedText(artist ? folder.substr(artist->size() + 3) : folder));
+  if (identity.albumTitle.empty()) return;
+  identity.albumNames.push_back(identity.albumTitle);
+  if (!artist) return;
+  const std::string artistPart = foldedText(*artist);
+  if (!artistPart.empty()) identity.albumNames.push_back(artistPart + ' ' + identity.albumTitle);
 }
 
-// "Beatles, The" is a way of writing "The Beatles".
-std::optional<std::string> articleFirst(std::string_view folder) {
-  const std::size_t comma = folder.rfind(", ");
-  if (comma == std::string_view::npos || comma == 0 || !equalsIgnoringCase(folder.substr(comma), ", the"))
-    return std::nullopt;
-  return "the " + foldedText(folder.substr(0, comma));
+void addName(std::vector<std::string>& names, std::string name) {
+  if (!name.empty() && std::find(names.begin(), names.end(), name) == names.end()) names.push_back(std::move(name));
 }
 
-void addFolders(std::string_view path, SongIdentity& identity) {
+void addFolders(std::string_view path, const std::string& prefix, SongIdentity& identity) {
   std::vector<std::string_view> chain;  // folder names, outermost first
   std::size_t start = 0;
   for (std::size_t end; (end = path.find_first_of("/\\", start)) != std::string_view::npos; start = end + 1) {
     const std::string_view folder = path.substr(start, end - start);
     std::string whole = foldedText(folder);
     if (whole.empty()) continue;
-    if (const std::size_t dash = folder.find(" - "); dash != std::string_view::npos && dash > 0) {
-      std::string before = foldedText(folder.substr(0, dash));
-      if (!before.empty()) identity.folders.push_back(std::move(before));
+    if (const std::optional<std::string_view> before = beforeDash(folder)) {
+      addName(identity.folders, foldedText(*before));
+      addName(identity.folders, articleFirst(*before).value_or(""));
     }
-    if (std::optional<std::string> article = articleFirst(folder)) identity.folders.push_back(std::move(*article));
-    identity.folders.push_back(std::move(whole));
+    addName(identity.folders, articleFirst(folder).value_or(""));
+    addName(identity.folders, std::move(whole));
     chain.push_back(folder);
   }
+  if (chain.empty()) return;  // no folders, no guesses
   std::size_t k = chain.size();
   while (k > 0 && isDiscFolder(foldedText(chain[k - 1]))) --k;
   if (k > 0) {
-    identity.album = foldedText(chain[k - 1]);
-    identity.albumNames = albumNamesOf(chain[k - 1]);
+    addAlbum(chain[k - 1], identity);
+    if (const std::optional<std::string_view> before = beforeDash(chain[k - 1]))
+      addName(identity.artistGuesses, artistName(*before));
   }
-  if (k > 1) identity.folderArtist = articleFirst(chain[k - 2]).value_or(foldedText(chain[k - 2]));
+  if (k > 1) addName(identity.artistGuesses, artistName(chain[k - 2]));
+  addName(identity.artistGuesses, prefix);
 }
 
-std::vector<SongIdentity::Title> titlesOf(std::string_view path, std::optional<std::string_view> info,
-                                          LineFacts* facts, std::string& track) {
-  LineFacts line;
-  if (info) line = lineFacts(*info);
-  std::vector<SongIdentity::Title> titles = fileNameTitles(fileNameOf(path), track);
-  if (!line.titles.empty()) titles = line.titles;
-  if (facts) *facts = std::move(line);
-  return titles;
-}
-
-bool inFolders(const std::string& name, const SongIdentity& song) {
-  return !name.empty() && std::find(song.folders.begin(), song.folders.end(), name) != song.folders.end();
+bool contains(const std::vector<std::string>& names, const std::string& name) {
+  return !name.empty() && std::find(names.begin(), names.end(), name) != names.end();
 }
 
 // An "<artist> - " prefix left out of a file-name title holds when that
 // artist is known from elsewhere.
 bool prefixHolds(const SongIdentity::Title& title, const SongIdentity& own, const SongIdentity& other) {
-  return title.artist.empty() || title.artist == other.artist || inFolders(title.artist, own) ||
-         inFolders(title.artist, other);
-}
-
-// The prefix artists of the equal titles of `a` and `b` that hold; nullopt
-// when no titles are equal.
-std::optional<std::pair<std::string, std::string>> equalTitles(const SongIdentity& a, const SongIdentity& b) {
-  for (const SongIdentity::Title& x : a.titles)
-    for (const SongIdentity::Title& y : b.titles)
-      if (x.text == y.text && prefixHolds(x, a, b) && prefixHolds(y, b, a)) return std::pair{x.artist, y.artist};
-  return std::nullopt;
+  return title.artist.empty() || title.artist == other.artist || contains(own.folders, title.artist) ||
+         contains(other.folders, title.artist);
 }
 
 // An artist known on one side against what the other's path (and file-name
 // prefix) shows.
 bool knownArtistShown(const std::string& artist, const SongIdentity& other, const std::string& otherPrefix) {
-  return inFolders(artist, other) || artist == otherPrefix;
+  return contains(other.folders, artist) || artist == otherPrefix;
 }
 
-// Guesses (a folder above the album, a file-name prefix) of one song that
-// agree with the other's folders or prefix.
+// Whether a guess of `a` (or the prefix its title left out) is a folder
+// name or a guess of `b`, or the prefix `b`'s title left out.
 bool guessAgrees(const SongIdentity& a, const std::string& prefixA, const SongIdentity& b,
                  const std::string& prefixB) {
-  for (const std::string* guess : {&a.folderArtist, &prefixA})
-    if (!guess->empty() && (inFolders(*guess, b) || *guess == prefixB)) return true;
+  const auto agrees = [&](const std::string& guess) {
+    return !guess.empty() && (contains(b.folders, guess) || contains(b.artistGuesses, guess) || guess == prefixB);
+  };
+  return agrees(prefixA) || std::any_of(a.artistGuesses.begin(), a.artistGuesses.end(), agrees);
+}
+
+// Two paths whose folders both guess an artist, and guess no artist alike.
+bool guessesDisagree(const SongIdentity& a, const SongIdentity& b) {
+  if (a.artistGuesses.empty() || b.artistGuesses.empty()) return false;
+  for (const std::string& guess : a.artistGuesses)
+    if (contains(b.artistGuesses, guess)) return false;
+  return true;
+}
+
+bool tracksAgree(const std::string& a, const std::string& b) { return a.empty() || b.empty() || a == b; }
+
+// Whether the words of `longer` hold those of `shorter` in a row, and the
+// other words name no version of an album.
+bool holdsWithoutVersion(std::string_view longer, std::string_view shorter) {
+  static constexpr std::string_view kVersions[] = {
+      "live",  "remaster", "remastered", "demo",  "demos",   "acoustic", "unplugged",
+      "mono",  "instrumental", "remix",  "remixes", "karaoke", "session", "sessions"};
+  const std::vector<std::string_view> words = wordsOf(longer), part = wordsOf(shorter);
+  if (part.empty() || part.size() > words.size()) return false;
+  for (std::size_t at = 0; at + part.size() <= words.size(); ++at) {
+    if (!std::equal(part.begin(), part.end(), words.begin() + static_cast<std::ptrdiff_t>(at))) continue;
+    bool version = false;
+    for (std::size_t k = 0; k < words.size() && !version; ++k)
+      version = (k < at || k >= at + part.size()) &&
+                std::find(std::begin(kVersions), std::end(kVersions), words[k]) != std::end(kVersions);
+    if (!version) return true;
+  }
   return false;
 }
 
-bool sameAlbum(const SongIdentity& a, const SongIdentity& b) {
+bool sameAlbumName(const SongIdentity& a, const SongIdentity& b) {
   for (const std::string& name : a.albumNames)
-    if (std::find(b.albumNames.begin(), b.albumNames.end(), name) != b.albumNames.end()) return true;
+    if (contains(b.albumNames, name)) return true;
   return false;
 }
 
-bool albumsAgree(const SongIdentity& a, const SongIdentity& b) {
-  if (!a.track.empty() && !b.track.empty() && a.track != b.track) return false;
-  return sameAlbum(a, b);
+// How close the album folder of `song` is to that of `entry`: 0 the same
+// name, 1 a name the same (sameAlbumName), 2 named alike, 3 none of these.
+int albumTier(const SongIdentity& entry, const SongIdentity& song) {
+  if (!entry.album.empty() && song.album == entry.album) return 0;
+  if (sameAlbumName(entry, song)) return 1;
+  return albumsAlike(entry, song) ? 2 : 3;
+}
+
+// What must agree besides the equal titles `x` of `a` and `y` of `b`.
+bool agreesBeyondTitle(const SongIdentity& a, const SongIdentity::Title& x, const SongIdentity& b,
+                       const SongIdentity::Title& y) {
+  bool artistAgrees;
+  if (!a.artist.empty() && !b.artist.empty())
+    artistAgrees = a.artist == b.artist;
+  else if (!a.artist.empty())
+    artistAgrees = knownArtistShown(a.artist, b, y.artist);
+  else if (!b.artist.empty())
+    artistAgrees = knownArtistShown(b.artist, a, x.artist);
+  else if (guessesDisagree(a, b))
+    return false;
+  else
+    artistAgrees = guessAgrees(a, x.artist, b, y.artist) || guessAgrees(b, y.artist, a, x.artist);
+  const bool artistKnown = !a.artist.empty() || !b.artist.empty();
+  if (artistKnown && !artistAgrees) return false;
+  const bool lengthsKnown = a.seconds > 0 && b.seconds > 0;
+  if (lengthsKnown ? std::abs(a.seconds - b.seconds) > 2 : !(tracksAgree(x.track, y.track) && albumsAlike(a, b)))
+    return false;
+  return artistAgrees || lengthsKnown;
 }
 
 std::uint64_t hashOf(std::string_view text) {
@@ -383,8 +436,50 @@ std::uint64_t hashOf(std::string_view text) {
   return hash;
 }
 
+// An index key groups the songs by a hash of each title; sameSong then
+// compares the texts, so two titles of one hash cost time, not results.
+std::uint32_t titleHash(std::string_view title) {
+  const std::uint64_t hash = hashOf(title);
+  return static_cast<std::uint32_t>(hash ^ (hash >> 32));
+}
+
+// What an index key keeps of an artist: 0 for none, never 0 for one.
+std::uint16_t artistHash(std::string_view artist) {
+  if (artist.empty()) return 0;
+  const std::uint64_t hash = hashOf(artist);
+  return static_cast<std::uint16_t>((hash ^ (hash >> 16) ^ (hash >> 32) ^ (hash >> 48)) | 1);
+}
+
+// One bit for each word of an album title: the words of a title that holds
+// another's set all the bits of the other's.
+std::uint32_t wordBits(std::string_view albumTitle) {
+  std::uint32_t bits = 0;
+  for (const std::string_view word : wordsOf(albumTitle)) bits |= std::uint32_t{1} << (hashOf(word) % 32);
+  return bits;
+}
+
+std::uint16_t keptSeconds(int seconds) {
+  return seconds > 0 && seconds <= 0xFFFF ? static_cast<std::uint16_t>(seconds) : 0;
+}
+
 std::optional<std::string_view> infoOf(const SongList& songs, std::size_t k) {
   return songs.hasInfo(k) ? std::optional<std::string_view>(songs.info(k)) : std::nullopt;
+}
+
+// The titles of the song at `path` with the line `info`, and what the line
+// says (empty facts without one).
+std::vector<SongIdentity::Title> titlesOf(std::string_view path, std::optional<std::string_view> info,
+                                          LineFacts& line, std::string& prefix) {
+  FileNameFacts file = fileNameFacts(fileNameOf(path));
+  prefix = std::move(file.prefix);
+  if (info) line = lineFacts(*info);
+  if (line.titles.empty()) return std::move(file.titles);
+  std::vector<SongIdentity::Title> titles;
+  for (std::string& text : line.titles) {
+    std::string track = trackFor(text, file.titles);
+    titles.push_back({std::move(text), "", std::move(track)});
+  }
+  return titles;
 }
 
 }  // namespace
@@ -398,39 +493,50 @@ std::string foldedText(std::string_view text) {
 SongIdentity identityOf(std::string_view path, std::optional<std::string_view> info) {
   SongIdentity identity;
   LineFacts line;
-  identity.titles = titlesOf(path, info, &line, identity.track);
+  std::string prefix;
+  identity.titles = titlesOf(path, info, line, prefix);
+  identity.titlesFromLine = !line.titles.empty() && !line.fileName;
   identity.artist = std::move(line.artist);
   identity.seconds = line.seconds;
-  addFolders(path, identity);
+  addFolders(path, prefix, identity);
   return identity;
 }
 
+SongIdentity identityOf(const PlaylistEntry& entry) {
+  return identityOf(entry.path, entry.extInfo ? std::optional<std::string_view>(*entry.extInfo) : std::nullopt);
+}
+
 bool sameSong(const SongIdentity& a, const SongIdentity& b) {
-  const auto prefixes = equalTitles(a, b);
-  if (!prefixes) return false;
-  const auto& [prefixA, prefixB] = *prefixes;
-  bool artistAgrees;
-  if (!a.artist.empty() && !b.artist.empty())
-    artistAgrees = a.artist == b.artist;
-  else if (!a.artist.empty())
-    artistAgrees = knownArtistShown(a.artist, b, prefixB);
-  else if (!b.artist.empty())
-    artistAgrees = knownArtistShown(b.artist, a, prefixA);
-  else
-    artistAgrees = guessAgrees(a, prefixA, b, prefixB) || guessAgrees(b, prefixB, a, prefixA);
-  const bool artistKnown = !a.artist.empty() || !b.artist.empty();
-  if (artistKnown && !artistAgrees) return false;
-  const bool lengthsKnown = a.seconds > 0 && b.seconds > 0;
-  if (lengthsKnown ? std::abs(a.seconds - b.seconds) > 2 : !albumsAgree(a, b)) return false;
-  return artistAgrees || lengthsKnown;
+  for (const SongIdentity::Title& x : a.titles)
+    for (const SongIdentity::Title& y : b.titles)
+      if (x.text == y.text && prefixHolds(x, a, b) && prefixHolds(y, b, a) && agreesBeyondTitle(a, x, b, y))
+        return true;
+  return false;
+}
+
+bool albumsAlike(const SongIdentity& a, const SongIdentity& b) {
+  if (sameAlbumName(a, b)) return true;
+  if (a.albumTitle.empty() || b.albumTitle.empty()) return false;
+  return a.albumTitle.size() >= b.albumTitle.size() ? holdsWithoutVersion(a.albumTitle, b.albumTitle)
+                                                     : holdsWithoutVersion(b.albumTitle, a.albumTitle);
+}
+
+bool contradicts(const SongIdentity& a, const SongIdentity& b) {
+  if (a.seconds > 0 && b.seconds > 0 && std::abs(a.seconds - b.seconds) > 2) return true;
+  if (!a.titlesFromLine || !b.titlesFromLine) return false;
+  for (const SongIdentity::Title& x : a.titles)
+    for (const SongIdentity::Title& y : b.titles)
+      if (x.text == y.text) return false;
+  return true;
 }
 
 IdentityIndex::IdentityIndex(const SongList& songs) : songs_(&songs) {
   keys_.reserve(songs.size());
   for (std::size_t k = 0; k < songs.size(); ++k) {
-    std::string track;
-    for (const SongIdentity::Title& title : titlesOf(songs.path(k), infoOf(songs, k), nullptr, track))
-      keys_.push_back({hashOf(title.text), k});
+    const SongIdentity song = identityOf(songs.path(k), infoOf(songs, k));
+    for (const SongIdentity::Title& title : song.titles)
+      keys_.push_back({titleHash(title.text), static_cast<std::uint32_t>(k), keptSeconds(song.seconds),
+                       artistHash(song.artist), wordBits(song.albumTitle)});
   }
   std::sort(keys_.begin(), keys_.end());
 }
@@ -440,12 +546,30 @@ SongIdentity IdentityIndex::identityOfSong(std::size_t k) const {
 }
 
 std::vector<std::size_t> IdentityIndex::sameSongs(const SongIdentity& entry) const {
+  const std::uint16_t seconds = keptSeconds(entry.seconds), artist = artistHash(entry.artist);
+  const std::uint32_t album = wordBits(entry.albumTitle);
+  // A song's known artist must be the entry's, or when the entry knows none,
+  // a folder name or file-name prefix of the entry's (sameSong).
+  std::vector<std::uint16_t> shown;
+  if (artist == 0) {
+    for (const std::string& folder : entry.folders) shown.push_back(artistHash(folder));
+    for (const SongIdentity::Title& title : entry.titles) shown.push_back(artistHash(title.artist));
+  }
+  const auto ruledOut = [&](const Key& key) {
+    if (key.artist != 0 && (artist != 0 ? artist != key.artist
+                                        : std::find(shown.begin(), shown.end(), key.artist) == shown.end()))
+      return true;
+    if (seconds != 0 && key.seconds != 0) return std::abs(int{seconds} - int{key.seconds}) > 2;
+    // Album folders named alike: the words of one title are among the
+    // other's (albumsAlike).
+    return (album & ~key.album) != 0 && (key.album & ~album) != 0;
+  };
   std::vector<std::size_t> met;
   for (const SongIdentity::Title& title : entry.titles) {
-    const std::uint64_t hash = hashOf(title.text);
-    for (auto it = std::lower_bound(keys_.begin(), keys_.end(), Key{hash, 0}); it != keys_.end() && it->hash == hash;
-         ++it)
-      met.push_back(it->song);
+    const std::uint32_t hash = titleHash(title.text);
+    for (auto it = std::lower_bound(keys_.begin(), keys_.end(), Key{hash, 0, 0, 0, 0});
+         it != keys_.end() && it->title == hash; ++it)
+      if (!ruledOut(*it)) met.push_back(it->song);
   }
   std::sort(met.begin(), met.end());
   met.erase(std::unique(met.begin(), met.end()), met.end());
@@ -456,21 +580,19 @@ std::vector<std::size_t> IdentityIndex::sameSongs(const SongIdentity& entry) con
 }
 
 std::optional<std::size_t> IdentityIndex::onlySameSong(const PlaylistEntry& entry) const {
-  const SongIdentity identity =
-      identityOf(entry.path, entry.extInfo ? std::optional<std::string_view>(*entry.extInfo) : std::nullopt);
+  const SongIdentity identity = identityOf(entry);
   const std::vector<std::size_t> same = sameSongs(identity);
   if (same.size() == 1) return same.front();
-  // The album folder named as the entry's, else named alike (sameAlbum).
-  std::optional<std::size_t> equal, alike;
-  std::size_t equalCount = 0, alikeCount = 0;
+  // The closest album folder singles one out, or none does: an album kept
+  // twice, as "Album" and "Album [FLAC]", is named alike both times.
+  std::optional<std::size_t> closest;
+  int closestTier = 3, count = 0;
   for (const std::size_t k : same) {
-    const SongIdentity song = identityOfSong(k);
-    if (!identity.album.empty() && song.album == identity.album) equal = k, ++equalCount;
-    if (sameAlbum(identity, song)) alike = k, ++alikeCount;
+    const int tier = albumTier(identity, identityOfSong(k));
+    if (tier < closestTier) closest = k, closestTier = tier, count = 0;
+    count += tier == closestTier;
   }
-  if (equalCount == 1) return equal;
-  if (equalCount == 0 && alikeCount == 1) return alike;
-  return std::nullopt;
+  return closestTier < 3 && count == 1 ? closest : std::nullopt;
 }
 
 }  // namespace kw
