@@ -329,12 +329,18 @@ void addFolders(std::string_view path, const std::string& prefix, SongIdentity& 
   if (chain.empty()) return;  // no folders, no guesses
   std::size_t k = chain.size();
   while (k > 0 && isDiscFolder(foldedText(chain[k - 1]))) --k;
+  // An album folder that names its artist ("Artist - Album", not "1991 -
+  // Album") speaks for itself: the folder above it is then the library's
+  // root ("Music"), which every song shares and which names no artist.
+  bool albumNamesArtist = false;
   if (k > 0) {
     addAlbum(chain[k - 1], identity);
-    if (const std::optional<std::string_view> before = beforeDash(chain[k - 1]))
+    if (const std::optional<std::string_view> before = beforeDash(chain[k - 1])) {
       addName(identity.artistGuesses, artistName(*before));
+      albumNamesArtist = before->find_first_not_of("0123456789 ") != std::string_view::npos;
+    }
   }
-  if (k > 1) addName(identity.artistGuesses, artistName(chain[k - 2]));
+  if (k > 1 && !albumNamesArtist) addName(identity.artistGuesses, artistName(chain[k - 2]));
   addName(identity.artistGuesses, prefix);
 }
 
