@@ -22,14 +22,15 @@ BOM = ("the reader does not skip the UTF-8 byte-order mark and lists \"\\ufeff#E
 TITLE_GAINS_LENGTH = ("a title without a length is read as length 0 (#EXTINF:0,title) and written "
                       "back with length=0")
 LENGTH_WITHOUT_TITLE = "a length without a title gives no information line, so the length is not written back"
-PLS_ORDER = ("the reader orders PLS entries by their numbers, the tool keeps the file's order and "
-             "renumbers; a title without a length also gains length=0")
+PLS_FILE_ORDER = ("the reader keeps a PLS file's order of entries, the tool orders them by their numbers "
+                  "(so that a PLS whose keys an INI library sorted keeps its order), and renumbers")
 HLS = ("an HLS media playlist: the rewritten file keeps its #EXT-X- lines, and the reader takes "
        "it, like the original, for a stream rather than a playlist and lists no entries")
 
 DIFFERS = {
     "mpv": {
         "amarok_test2.pls": HEADERLESS_PLS,
+        "playlistsnet_Playlist2.pls": PLS_FILE_ORDER,
         "mopidy_encoding.m3u": ("mpv does not take this 8-byte headerless Latin-1 file for a playlist; "
                                 "the rewritten file is byte-identical, its PLS form is read"),
     },
@@ -43,7 +44,7 @@ DIFFERS = {
         "totem_BassDrive.pls": TITLE_GAINS_LENGTH,
         "totem_missing-items.pls": TITLE_GAINS_LENGTH,
         "lizzy_test04.pls": LENGTH_WITHOUT_TITLE,
-        "playlistsnet_Playlist2.pls": PLS_ORDER,
+        "playlistsnet_Playlist2.pls": TITLE_GAINS_LENGTH,
         "totem_live-streaming.m3u": HLS,
     },
 }
