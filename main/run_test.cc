@@ -1,10 +1,9 @@
 #include "main/run.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -118,7 +117,7 @@ TEST_F(RunTest, OutputsArePlannedAndCheckedBeforeAnythingIsRead) {
     writeFile(dir.file("v.m3u"), kValid);
     writeFile(dir.file("i.m3u"), kBroken);
     for (const auto& [name, content] : c.files) {
-      if (std::string(name).find('/') != std::string::npos) mkdir(dir.file("folder").c_str(), 0755);
+      if (std::string(name).find('/') != std::string::npos) std::filesystem::create_directory(dir.file("folder"));
       writeFile(dir.file(name), content);
     }
     const RunResult result = trackmend_test::runInChild(c.args, "1\n", dir.path());
@@ -241,7 +240,8 @@ TEST_F(RunTest, DupeFinderWritesTheFirstInvalidListAsM3u) {
 // A folder as the valid list of the duplicate finder: its songs, found by
 // name and by the length of their tags, are grouped; the folder stays as it was.
 TEST_F(RunTest, DupeFinderOnAFolder) {
-  for (const char* folder : {"/music", "/music/a", "/music/b"}) mkdir((scratch.path() + folder).c_str(), 0755);
+  for (const char* folder : {"/music", "/music/a", "/music/b"})
+    std::filesystem::create_directory(scratch.path() + folder);
   const trackmend_test::AudioSpec lantern{"Lantern", "Anna Berg", 301, 0};
   trackmend_test::writeAudioFile(file("music/a/03 Lantern.mp3"), lantern);
   trackmend_test::writeAudioFile(file("music/b/03 lantern.flac"), lantern);

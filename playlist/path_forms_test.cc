@@ -154,7 +154,7 @@ TEST(PathFormsTest, ResolvingAndRelatingPaths) {
   };
   for (const auto& c : relate) {
     EXPECT_EQ(relativePath(c.folder, c.target), c.relative) << c.folder << " " << c.target;
-    EXPECT_EQ(resolvedPath(c.folder, relativePath(c.folder, c.target)), normalisedPath(c.target));
+    EXPECT_EQ(resolvedPath(c.folder, *relativePath(c.folder, c.target)), normalisedPath(c.target));
   }
   EXPECT_EQ(normalisedPath("//a/./b/../../.."), "/");
 }

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "Lib/kw/err/shown_text.h"
+#include "Lib/kw/sys_dep/path_rules.h"
 #include "playlist/path_forms.h"
 #include "playlist/xml_playlist.h"
 
@@ -342,9 +343,11 @@ struct RepairRun {
 
   // A URL names no song of a library of files: unless the library holds
   // URLs of its scheme, nothing can be said about it, so it is left
-  // exactly as it is, uncounted.
+  // exactly as it is, uncounted. So is a Windows path relative to a
+  // drive's working folder ("C:x"), which only its writer could resolve.
   bool leftAlone(const PlaylistEntry& entry) const {
-    return isUrl(entry.path) && !library.holdsScheme(entry.path);
+    if (isUrl(entry.path)) return !library.holdsScheme(entry.path);
+    return isDriveRelativePath(entry.path);
   }
 
   // The validList song a relative entry names by any of its forms; such an
@@ -375,7 +378,7 @@ struct RepairRun {
   // from candidate `c`: its own path when it names that song already.
   std::string pathFrom(const std::string& written, const std::string& comparedPath,
                        const Candidate& c) const {
-    if (c.entry.path == comparedPath) return written;
+    if (sys_dep::samePath(c.entry.path, comparedPath)) return written;
     return paths.replacement(written, c.entry.path, std::string(library.listedPath(c.position)));
   }
 
