@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "Lib/kw/sys_dep/path.h"
+#include "Lib/kw/sys_dep/path_rules.h"
 #include "main/run_in_child.h"
 #include "tests/support/audio_files.h"
 #include "tests/support/test_support.h"
@@ -249,10 +251,12 @@ TEST_F(RunTest, DupeFinderOnAFolder) {
   const RunResult result = run({"-D", "music", "dupes.pls"});
   EXPECT_EQ(result.status, 0) << result.err;
   EXPECT_EQ(result.err, "");
-  const std::string root = scratch.path() + "/music/";
-  EXPECT_EQ(readFile(file("dupes.m3u")), "#EXTM3U\n#EXTINF:301,Anna Berg - Lantern\n" + root +
-                                             "a/03 Lantern.mp3\n#EXTINF:301,Anna Berg - Lantern\n" + root +
-                                             "b/03 lantern.flac\n");
+  const auto song = [&](const char* folder, const char* name) {
+    return kw::sys_dep::joinedPath(kw::sys_dep::joinedPath(kw::sys_dep::toFullPath(file("music")), folder), name);
+  };
+  EXPECT_EQ(readFile(file("dupes.m3u")), "#EXTM3U\n#EXTINF:301,Anna Berg - Lantern\n" + song("a", "03 Lantern.mp3") +
+                                             "\n#EXTINF:301,Anna Berg - Lantern\n" + song("b", "03 lantern.flac") +
+                                             "\n");
   EXPECT_EQ(result.out.rfind("Scanning folder 'music'\nFound 3 songs.\n", 0), 0u) << result.out;
 }
 

@@ -1,5 +1,6 @@
 #include "playlist/path_forms.h"
 
+#include <utility>
 #include <vector>
 
 #include "Lib/kw/sys_dep/path.h"
@@ -112,17 +113,19 @@ std::optional<std::string> fileUriPath(std::string_view uri) {
   if (!rest.starts_with('/')) return std::nullopt;
   std::string path = percentDecoded(rest);
   // "/C:/x" is the URI spelling of the drive path "C:/x" ("C:\x" when the
-  // backslashes are escaped, as fileUri writes them).
+  // backslashes are escaped, as fileUri writes them on POSIX).
   if (hasDriveLetter(std::string_view(path).substr(1)) &&
       (path.size() == 3 || path[3] == '/' || path[3] == '\\'))
     path.erase(0, 1);
-  return path;
+  return sys_dep::pathOfFileUri(std::move(path));
 }
 
 std::string fileUri(std::string_view path) {
+  const sys_dep::UriSpelling spelled = sys_dep::fileUriSpelling(path);
   std::string uri = "file://";
   if (!path.starts_with('/')) uri += '/';
-  uri += percentEncoded(path);
+  uri += spelled.drive;
+  uri += percentEncoded(spelled.rest);
   return uri;
 }
 

@@ -31,6 +31,19 @@ using trackmend_test::readFile;
 using trackmend_test::writeFile;
 using Names = std::vector<std::string>;
 
+// A '\\' is a character of a name here, a Windows path's separator there.
+TEST_F(WriterTest, BackslashesAreCharactersOfNames) {
+  EXPECT_EQ(correctedPlaylistName("d/a.b\\c", true), "d/a.pls");
+  PlayList list(dir_.file("h.m3u"));
+  list.entries.emplace_back("#C:\\x  ");  // a Windows path: written as such, never as a file:// URI
+  save(list);
+  EXPECT_EQ(readFile(list.fileName), ".\\#C:\\x%20%20\n");
+  list.fileName = dir_.file("h.pls");
+  list.plsFormat = true;
+  save(list);
+  EXPECT_EQ(readFile(list.fileName), "[playlist]\nnumberofentries=1\nfile1=#C:\\x%20%20\n");
+}
+
 TEST_F(WriterTest, RenameToAnotherNameOfTheSameFileIsAllowed) {  // decision d
   // A case-insensitive file system shows a.M3U and a.m3u as one file; a
   // second hard link is the same situation seen through st_dev/st_ino.

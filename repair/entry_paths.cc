@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <functional>
 
+#include "Lib/kw/sys_dep/code_page.h"
 #include "Lib/kw/sys_dep/file_system.h"
 #include "Lib/kw/sys_dep/path.h"
 #include "Lib/kw/sys_dep/path_rules.h"
@@ -88,12 +89,18 @@ std::optional<std::size_t> ValidLibrary::find(std::string_view path) const {
   return std::nullopt;
 }
 
-EntryPaths::EntryPaths(std::string playlistFolder, bool resolveRelative)
+EntryPaths::EntryPaths(std::string playlistFolder, bool resolveRelative, bool ansi)
     : writtenFolder_(std::move(playlistFolder)),
       folder_(normalisedPath(writtenFolder_)),
-      resolveRelative_(resolveRelative) {}
+      resolveRelative_(resolveRelative),
+      ansi_(ansi) {}
 
-std::string EntryPaths::compared(const std::string& path) const {
+std::string EntryPaths::text(const std::string& written) const {
+  return ansi_ ? sys_dep::fromAnsiCodePage(written) : written;
+}
+
+std::string EntryPaths::compared(const std::string& written) const {
+  const std::string path = text(written);
   switch (pathFormOf(path)) {
     case PathForm::kFileUri:
       return *fileUriPath(path);
@@ -108,16 +115,19 @@ std::string EntryPaths::compared(const std::string& path) const {
 PlaylistEntry EntryPaths::comparedEntry(const PlaylistEntry& entry) const {
   PlaylistEntry copy(entry);
   copy.path = compared(entry.path);
+  if (ansi_ && copy.extInfo) *copy.extInfo = text(*copy.extInfo);
   return copy;
 }
 
-std::vector<std::string> EntryPaths::validForms(const std::string& path) const {
+std::vector<std::string> EntryPaths::validForms(const std::string& written) const {
+  const std::string path = text(written);
   if (!isRelativePath(path)) return {};
   return {path, resolvedPath(folder_, path), sys_dep::resolvedAsKernel(joinedPath(writtenFolder_, path))};
 }
 
-std::string EntryPaths::replacement(const std::string& written, const std::string& target,
+std::string EntryPaths::replacement(const std::string& entryPath, const std::string& target,
                                     const std::string& listed) const {
+  const std::string written = text(entryPath);
   switch (pathFormOf(written)) {
     case PathForm::kRelative:
       return isAbsolute(target) ? relativeReplacement(written, target).value_or(listed) : listed;
@@ -141,7 +151,8 @@ std::optional<std::string> EntryPaths::relativeReplacement(const std::string& wr
   return separator + *fromRoot;
 }
 
-std::string EntryPaths::movedTo(const std::string& written, const std::string& folder) const {
+std::string EntryPaths::movedTo(const std::string& entryPath, const std::string& folder) const {
+  const std::string written = text(entryPath);
   if (!isRelativePath(written) || sys_dep::samePath(normalisedPath(folder), folder_)) return written;
   const std::string target = sys_dep::resolvedAsKernel(joinedPath(writtenFolder_, written));
   return relativeReference(folder, target, sys_dep::separatorOf(written)).value_or(target);

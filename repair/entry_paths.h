@@ -82,15 +82,22 @@ class EntryPaths {
   // (writtenFolderOfFile: it may hold ".." components), which its relative
   // entries are relative to. `resolveRelative`: whether relative entries
   // are ranked by the path they resolve to (ValidLibrary::allAbsolute) or,
-  // like every other entry, as written.
-  EntryPaths(std::string playlistFolder, bool resolveRelative);
+  // like every other entry, as written. `ansi`: the playlist is written in
+  // the ANSI code page (PlayList::ansiCodePage), its entries' bytes stand
+  // for UTF-8 text only once decoded.
+  EntryPaths(std::string playlistFolder, bool resolveRelative, bool ansi = false);
 
-  // `path` as the repair ranks it: a file:// URI decoded, a relative path
-  // resolved as the kernel resolves it (with resolveRelative; see
-  // resolvedAsKernel), anything else as written.
+  // The path written `written` as UTF-8 text: as it is, or decoded from the
+  // ANSI code page.
+  std::string text(const std::string& written) const;
+
+  // `path` as the repair ranks it: its text (text()), then a file:// URI
+  // decoded, a relative path resolved as the kernel resolves it (with
+  // resolveRelative; see resolvedAsKernel), anything else as written.
   std::string compared(const std::string& path) const;
 
-  // `entry` with its compared path, for ranking.
+  // `entry` with its compared path and its information line as text, for
+  // ranking.
   PlaylistEntry comparedEntry(const PlaylistEntry& entry) const;
 
   // The paths under which the relative entry written `path` is a validList
@@ -99,9 +106,9 @@ class EntryPaths {
   // for any other entry.
   std::vector<std::string> validForms(const std::string& path) const;
 
-  // The path to write into the playlist when the entry written `written` is
-  // replaced by the validList song written `listed` whose compared path is
-  // `target`: for a relative entry and an absolute `target`, the relative
+  // The path (UTF-8 text) to write into the playlist when the entry written
+  // `written` is replaced by the validList song written `listed` whose
+  // compared path is `target`: for a relative entry and an absolute `target`, the relative
   // reference to it (relativeReference, with the separator the entry uses;
   // a Windows entry "\x" gets the path from its drive's root), or `listed`
   // when none leads there (another drive); a file:// URI for a file://
@@ -109,8 +116,9 @@ class EntryPaths {
   std::string replacement(const std::string& written, const std::string& target,
                           const std::string& listed) const;
 
-  // The path a copy of the entry written `written` gets in a playlist that
-  // lives in the absolute folder `folder` (as named, like the constructor's):
+  // The path (UTF-8 text) a copy of the entry written `written` gets in a
+  // playlist that lives in the absolute folder `folder` (as named, like the
+  // constructor's):
   // a relative entry is rewritten to name the same file from there
   // (relativeReference of the file it names here, or its absolute path when
   // no relative one leads there); any other entry, or one staying in its
@@ -123,6 +131,7 @@ class EntryPaths {
   std::string writtenFolder_;  // as named, ".." kept
   std::string folder_;         // normalised as text
   bool resolveRelative_;
+  bool ansi_;
 };
 
 // The relative path, its parts joined by `separator`, that a playlist in the

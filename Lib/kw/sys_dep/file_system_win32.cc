@@ -85,7 +85,7 @@ HANDLE createTemporary(std::string& pattern, DWORD flags) {
     if (file != INVALID_HANDLE_VALUE) return file;
     if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) break;
   }
-  win32::setErrnoFromLastError();
+  win32::setErrnoFromLastError(pattern);
   return INVALID_HANDLE_VALUE;
 }
 
@@ -120,7 +120,7 @@ std::optional<FileStatus> lookUpFile(const std::string& name, bool followLinks) 
   const OpenHandle file(openForQuestions(name, followLinks));
   BY_HANDLE_FILE_INFORMATION info;
   if (file.handle == INVALID_HANDLE_VALUE) {
-    win32::setErrnoFromLastError();
+    win32::setErrnoFromLastError(name);
     return std::nullopt;
   }
   FileStatus status;
@@ -230,11 +230,21 @@ ReplacementFile::ReplacementFile(const std::string& target, const std::string& r
   if (file == INVALID_HANDLE_VALUE) fail();
   handle_ = reinterpret_cast<std::intptr_t>(file);
   exists_ = true;
+  keepAttributes();
 }
 
-// Nothing to do before the commit: ReplaceFileW gives the new file the old
-// one's security and attributes, and a new name gets those of its folder.
-void ReplacementFile::keepAttributes() {}
+// ReplaceFileW gives the new file the old one's security and attributes; the
+// attributes are set here as well, for the systems whose ReplaceFileW leaves
+// them out (Wine). A new name gets those of its folder.
+void ReplacementFile::keepAttributes() {
+  constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                          FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+  const DWORD old = GetFileAttributesW(win32::systemPath(target_).c_str());
+  if (old == INVALID_FILE_ATTRIBUTES || !(old & kKept)) return;
+  FILE_BASIC_INFO info{};
+  info.FileAttributes = old & kKept;
+  SetFileInformationByHandle(handleOf(handle_), FileBasicInfo, &info, sizeof info);
+}
 
 ReplacementFile::~ReplacementFile() {
   closeFile();

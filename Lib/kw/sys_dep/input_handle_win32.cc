@@ -25,8 +25,9 @@ std::optional<InputHandle> InputHandle::open(const std::string& name, Use use) {
   if (file != INVALID_HANDLE_VALUE) return InputHandle(nativeOf(file), true);
   const DWORD error = GetLastError();
   const DWORD attributes = name.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(wide.c_str());
-  errno = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) ? EISDIR
-                                                                                              : win32::errnoOf(error);
+  SetLastError(error);
+  win32::setErrnoFromLastError(name);
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) errno = EISDIR;
   return std::nullopt;
 }
 

@@ -2,6 +2,8 @@
 
 #include <cerrno>
 
+#include "Lib/kw/sys_dep/path_rules.h"
+
 namespace kw::sys_dep::win32 {
 
 std::wstring wideOf(std::string_view utf8) {
@@ -87,5 +89,21 @@ int errnoOf(DWORD error) {
 }
 
 void setErrnoFromLastError() { errno = errnoOf(GetLastError()); }
+
+void setErrnoFromLastError(std::string_view name) {
+  const DWORD error = GetLastError();
+  errno = errnoOf(error);
+  if (error != ERROR_PATH_NOT_FOUND && error != ERROR_DIRECTORY) return;
+  // The nearest part of the path that exists tells.
+  for (std::string folder = folderOf(name);; folder = folderOf(folder)) {
+    const DWORD attributes = GetFileAttributesW(systemPath(folder).c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES) {
+      if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) errno = ENOTDIR;
+      break;
+    }
+    if (folderOf(folder) == folder) break;
+  }
+  SetLastError(error);
+}
 
 }  // namespace kw::sys_dep::win32

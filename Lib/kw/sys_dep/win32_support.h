@@ -28,6 +28,10 @@ std::wstring systemPath(std::string_view name);
 int errnoOf(DWORD error);
 // Sets errno from GetLastError().
 void setErrnoFromLastError();
+// The same for a call on the file `name`: a path that is not found because
+// a folder part of it is a file gives ENOTDIR ("Not a directory"), as on
+// POSIX, where Windows says only that the path was not found.
+void setErrnoFromLastError(std::string_view name);
 
 }  // namespace kw::sys_dep::win32
 
