@@ -6,6 +6,11 @@
 option(TRACKMEND_INSTALL_DEPS "Install missing Debian build packages while configuring" ON)
 
 function(trackmend_look_for_dependencies)
+  # The Windows programs stand alone: the libraries TagLib names (zlib) are
+  # taken as static archives, not as the import libraries of their DLLs.
+  if(WIN32)
+    set(CMAKE_FIND_LIBRARY_SUFFIXES .a)
+  endif()
   find_package(PkgConfig QUIET)
   if(PkgConfig_FOUND)
     pkg_check_modules(TAGLIB QUIET IMPORTED_TARGET GLOBAL taglib)

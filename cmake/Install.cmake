@@ -3,7 +3,14 @@
 # another platform's package (a ZIP on Windows) is one more branch below.
 include(GNUInstallDirs)
 
-install(FILES README.md LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR})
+if(WIN32)
+  # The ZIP: the two programs (main/) with the README, the licence and the
+  # notices of the libraries linked into them, all at its top.
+  include(cmake/WindowsNotices.cmake)
+  install(FILES README.md LICENSE ${PROJECT_BINARY_DIR}/THIRD-PARTY-NOTICES.txt DESTINATION .)
+else()
+  install(FILES README.md LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR})
+endif()
 if(UNIX)
   install(FILES doc/trackmend.1 doc/trackmend-scan.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
   # Each shell looks a completion up by the command's name; one file serves
@@ -62,6 +69,9 @@ set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/RemoveOldPackages.cmake)
 
 if(WIN32)
   set(CPACK_GENERATOR ZIP)
+  set(CPACK_PACKAGE_FILE_NAME trackmend-${CPACK_PACKAGE_VERSION}-win64)
+  # The files at the top of the ZIP, not in a folder of the package's name.
+  set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
 else()
   set(CPACK_GENERATOR DEB)
 endif()

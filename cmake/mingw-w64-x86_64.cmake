@@ -38,5 +38,7 @@ set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 
 # Tests (and GoogleTest's discovery of them) run under Wine, in the prefix
 # the set-up script prepared, without the dialogs that ask for Mono and Gecko.
+# A UTF-8 locale lets Wine give files names outside ASCII (without one it
+# cannot), and fixes the ANSI code page the tests expect at Windows-1252.
 set(CMAKE_CROSSCOMPILING_EMULATOR
-    env WINEPREFIX=${TRACKMEND_WIN_DEPS}/wine WINEDLLOVERRIDES=mscoree,mshtml= WINEDEBUG=-all wine)
+    env WINEPREFIX=${TRACKMEND_WIN_DEPS}/wine WINEDLLOVERRIDES=mscoree,mshtml= WINEDEBUG=-all LC_ALL=C.UTF-8 wine)

@@ -1,28 +1,27 @@
 #include "library/folder_walk.h"
 
-#include <dirent.h>
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <iterator>
 #include <map>
+#include <optional>
 #include <string_view>
 #include <system_error>
 #include <utility>
 
 #include "Lib/kw/err/error.h"
+#include "Lib/kw/sys_dep/file_system.h"
+#include "Lib/kw/sys_dep/folder_listing.h"
+#include "Lib/kw/sys_dep/path_rules.h"
 #include "library/audio_names.h"
 #include "playlist/numbers.h"
 
 namespace kw {
 namespace {
 
-struct Name {
-  std::string name;
-  unsigned char type;  // d_type: DT_REG, DT_DIR, DT_LNK, DT_UNKNOWN, ...
-  bool operator<(const Name& other) const { return name < other.name; }
-};
+using sys_dep::FolderItem;
+using sys_dep::ItemKind;
 
 // Folders that hold no music, by name in any letter case: trash, version
 // control, caches and thumbnails, the bookkeeping of NAS boxes, Windows,
@@ -41,71 +40,53 @@ bool holdsNoMusic(std::string_view name) {
 // file on a foreign disk, which holds no sound.
 bool isSongName(const std::string& name) { return isAudioFileName(name) && !name.starts_with("._"); }
 
-// Closes the folder however the listing ends.
-struct FolderHandle {
-  DIR* dir;
-  ~FolderHandle() {
-    if (dir) ::closedir(dir);
-  }
-};
-
 class Walker {
  public:
   Walker(FolderWalk& result, const std::function<void(const std::string&, std::size_t)>& songFound)
       : result_(result), songFound_(songFound) {}
 
   // Marks `folder` as walked under `path`; false when it was walked before.
-  bool claim(const struct stat& folder, const std::string& path) {
-    auto [at, added] = walked_.emplace(std::make_pair(folder.st_dev, folder.st_ino), path);
+  bool claim(const sys_dep::FileIdentity& folder, const std::string& path) {
+    auto [at, added] = walked_.emplace(std::make_pair(folder.device, folder.inode), path);
     if (!added) skip(path, "already scanned as '" + at->second + "'");
     return added;
   }
 
-  // The names in `folder` (a listed DIR), but "." and "..", in byte order.
-  std::vector<Name> names(DIR* dir, const std::string& folder) {
-    std::vector<Name> found;
-    errno = 0;
-    while (const dirent* entry = ::readdir(dir)) {
-      const std::string_view name = entry->d_name;
-      if (name != "." && name != "..") found.push_back({entry->d_name, entry->d_type});
-      errno = 0;
-    }
-    if (errno != 0) skip(folder, systemReason(errno));
-    std::sort(found.begin(), found.end());
-    return found;
+  // The names `listing` of `folder` in byte order; a listing that broke off
+  // is reported.
+  std::vector<FolderItem> names(sys_dep::FolderListing listing, const std::string& folder) {
+    if (listing.error != 0) skip(folder, systemReason(listing.error));
+    std::sort(listing.items.begin(), listing.items.end(),
+              [](const FolderItem& a, const FolderItem& b) { return a.name < b.name; });
+    return std::move(listing.items);
   }
 
   // Visits the listed names of `folder`; each folder is closed before the
-  // walk goes deeper, so the depth of a tree costs no file descriptors.
-  void walk(const std::vector<Name>& listed, const std::string& folder) {
-    const std::string prefix = folder == "/" ? folder : folder + "/";
-    for (const Name& item : listed) visit(prefix + item.name, item);
+  // walk goes deeper, so the depth of a tree costs no file handles.
+  void walk(const std::vector<FolderItem>& listed, const std::string& folder) {
+    for (const FolderItem& item : listed) visit(sys_dep::joinedPath(folder, item.name), item);
   }
 
   void walkBelow(const std::string& folder) {
-    std::vector<Name> listed;
-    {
-      FolderHandle handle{::opendir(folder.c_str())};
-      if (!handle.dir) return skip(folder, systemReason(errno));
-      listed = names(handle.dir, folder);
-    }
-    walk(listed, folder);
+    std::optional<sys_dep::FolderListing> listing = sys_dep::listFolder(folder);
+    if (!listing) return skip(folder, systemReason(errno));
+    walk(names(std::move(*listing), folder), folder);
   }
 
  private:
-  void visit(const std::string& path, const Name& item) {
+  void visit(const std::string& path, const FolderItem& item) {
     const bool song = isSongName(item.name);
-    if (item.type == DT_REG) {
+    if (item.kind == ItemKind::kRegular) {
       if (song) addSong(path);
       return;
     }
-    if (item.type != DT_DIR && item.type != DT_LNK && item.type != DT_UNKNOWN) return;
-    if (item.type == DT_DIR && holdsNoMusic(item.name)) return;
-    struct stat info;
-    if (::stat(path.c_str(), &info) != 0) return skip(path, systemReason(errno));
-    if (S_ISDIR(info.st_mode)) {
-      if (!holdsNoMusic(item.name) && claim(info, path)) walkBelow(path);
-    } else if (S_ISREG(info.st_mode) && song) {
+    if (item.kind == ItemKind::kOther) return;
+    if (item.kind == ItemKind::kDirectory && holdsNoMusic(item.name)) return;
+    const std::optional<sys_dep::FileStatus> status = sys_dep::lookUpFile(path, true);
+    if (!status) return skip(path, systemReason(errno));
+    if (status->type == sys_dep::FileType::kDirectory) {
+      if (!holdsNoMusic(item.name) && claim(status->identity, path)) walkBelow(path);
+    } else if (status->type == sys_dep::FileType::kRegular && song) {
       addSong(path);
     }
   }
@@ -121,7 +102,7 @@ class Walker {
 
   FolderWalk& result_;
   const std::function<void(const std::string&, std::size_t)>& songFound_;
-  std::map<std::pair<dev_t, ino_t>, std::string> walked_;
+  std::map<std::pair<std::uint64_t, std::uint64_t>, std::string> walked_;
 };
 
 }  // namespace
@@ -132,15 +113,11 @@ FolderWalk walkFolder(const std::string& root, const std::string& shownName,
                       const std::function<void(const std::string&, std::size_t)>& songFound) {
   FolderWalk result;
   Walker walker(result, songFound);
-  std::vector<Name> listed;
-  {
-    FolderHandle handle{::opendir(root.c_str())};
-    struct stat info;
-    if (!handle.dir || ::fstat(::dirfd(handle.dir), &info) != 0) throw err::IOError(shownName);
-    walker.claim(info, root);
-    listed = walker.names(handle.dir, root);
-  }
-  walker.walk(listed, root);
+  std::optional<sys_dep::FolderListing> listing = sys_dep::listFolder(root);
+  const std::optional<sys_dep::FileStatus> status = listing ? sys_dep::lookUpFile(root, true) : std::nullopt;
+  if (!status) throw err::IOError(shownName);
+  walker.claim(status->identity, root);
+  walker.walk(walker.names(std::move(*listing), root), root);
   return result;
 }
 

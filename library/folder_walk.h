@@ -29,7 +29,8 @@ struct FolderWalk {
 // link loop included, is skipped ("already scanned as '<first path>'").
 // A folder that cannot be listed and a name that cannot be looked up (a
 // dangling link) are skipped with the system's reason. Paths are `root`,
-// '/' and the names below it, bytes as the file system gives them.
+// the platform's separator and the names below it, bytes as the file system
+// gives them (UTF-8 on Windows).
 // `songFound`, when set, is called with each song's path and the number of
 // songs found so far, as the walk finds it. Throws kw::err::IOError(`shownName`) when `root` itself
 // cannot be listed.

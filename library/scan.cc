@@ -1,8 +1,5 @@
 #include "library/scan.h"
 
-#include <dirent.h>
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -15,6 +12,8 @@
 
 #include "Lib/kw/err/error.h"
 #include "Lib/kw/err/shown_text.h"
+#include "Lib/kw/sys_dep/file_system.h"
+#include "Lib/kw/sys_dep/folder_listing.h"
 #include "Lib/kw/sys_dep/parallel.h"
 #include "Lib/kw/sys_dep/path.h"
 #include "library/folder_walk.h"
@@ -140,16 +139,12 @@ FolderWalk walkAndRead(const std::string& root, const std::string& shownName, un
 
 // The folder named `name`, made absolute and resolved as the kernel resolves
 // it: "l/../music" with a link "l" is the folder that listing it shows.
-std::string scanRoot(const std::string& name) {
-  return sys_dep::resolvedAsKernel(name.starts_with('/') ? name : sys_dep::toFullPath(std::string()) + "/" + name);
-}
+std::string scanRoot(const std::string& name) { return sys_dep::resolvedAsKernel(sys_dep::absolutePath(name)); }
 
 // Throws kw::err::IOError(`name`) when the folder cannot be listed, so that
 // nothing is printed for a scan that cannot start.
 void checkListable(const std::string& name) {
-  DIR* dir = ::opendir(name.c_str());
-  if (!dir) throw err::IOError(name);
-  ::closedir(dir);
+  if (!sys_dep::listFolder(name)) throw err::IOError(name);
 }
 
 }  // namespace
@@ -184,8 +179,8 @@ void scanFolder(PlayList& list, std::ostream& progress, std::ostream& warnings, 
 }
 
 bool isFolder(const std::string& name) {
-  struct stat info;
-  return ::stat(name.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+  const std::optional<sys_dep::FileStatus> status = sys_dep::lookUpFile(name, true);
+  return status && status->type == sys_dep::FileType::kDirectory;
 }
 
 void readSongList(SongList& songs, std::ostream& progress, std::ostream& warnings, const ScanSettings& settings) {

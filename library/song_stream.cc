@@ -1,10 +1,6 @@
 #include "library/song_stream.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 
 namespace kw {
 namespace {
@@ -16,12 +12,12 @@ char* threadBuffer(std::size_t size) {
 
 }  // namespace
 
-SongStream::SongStream(int descriptor, std::string name)
-    : descriptor_(descriptor), name_(std::move(name)), buffer_(threadBuffer(kBlocksKept * kBlock)) {
+SongStream::SongStream(sys_dep::InputHandle file, std::string name)
+    : file_(std::move(file)), name_(std::move(name)), buffer_(threadBuffer(kBlocksKept * kBlock)) {
   blocks_.reserve(kBlocksKept);
 }
 
-SongStream::~SongStream() { ::close(descriptor_); }
+SongStream::~SongStream() = default;
 
 TagLib::FileName SongStream::name() const { return name_.c_str(); }
 
@@ -34,18 +30,9 @@ const SongStream::Block& SongStream::block(long start) {
     memory = blocks_.front().bytes;
     blocks_.erase(blocks_.begin());
   }
-  Block read{start, memory, 0};
-  // A regular file reads short only at its end: no second call to learn that.
-  while (read.size < static_cast<std::size_t>(kBlock)) {
-    const std::size_t wanted = static_cast<std::size_t>(kBlock) - read.size;
-    const ssize_t got = ::pread(descriptor_, read.bytes + read.size, wanted,
-                                static_cast<off_t>(start) + static_cast<off_t>(read.size));
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) break;
-    read.size += static_cast<std::size_t>(got);
-    if (static_cast<std::size_t>(got) < wanted) break;
-  }
-  blocks_.push_back(read);
+  // A failed read counts as the end of the file.
+  const std::int64_t got = file_.readAt(static_cast<std::uint64_t>(start), memory, static_cast<std::size_t>(kBlock));
+  blocks_.push_back(Block{start, memory, got > 0 ? static_cast<std::size_t>(got) : 0});
   return blocks_.back();
 }
 
@@ -102,10 +89,7 @@ bool SongStream::checkBudget() {
 long SongStream::tell() const { return position_; }
 
 long SongStream::length() {
-  if (length_ < 0) {
-    struct stat info;
-    length_ = ::fstat(descriptor_, &info) == 0 ? static_cast<long>(info.st_size) : 0;
-  }
+  if (length_ < 0) length_ = static_cast<long>(file_.regularFileSize().value_or(0));
   return length_;
 }
 

@@ -1,4 +1,4 @@
-// A read-only TagLib stream over an open file that reads with pread in
+// A read-only TagLib stream over an open file that reads positionally in
 // blocks and keeps the last few blocks: tag readers seek back and forth
 // over the head and the tail of a file, and each seek or read of a buffered
 // C stream costs a system call, which made them the bulk of a scan.
@@ -11,14 +11,16 @@
 #include <string>
 #include <vector>
 
+#include "Lib/kw/sys_dep/input_handle.h"
+
 namespace kw {
 
 class SongStream : public TagLib::IOStream {
  public:
-  // Takes over the open descriptor `descriptor` of the file `name` (closed
-  // by the destructor). `name` gives TagLib the extension to go by. A
-  // thread may hold one SongStream at a time.
-  SongStream(int descriptor, std::string name);
+  // Takes over the open file `file` (opened for readAt) named `name`.
+  // `name` gives TagLib the extension to go by. A thread may hold one
+  // SongStream at a time.
+  SongStream(sys_dep::InputHandle file, std::string name);
   ~SongStream() override;
   SongStream(const SongStream&) = delete;
   SongStream& operator=(const SongStream&) = delete;
@@ -69,7 +71,7 @@ class SongStream : public TagLib::IOStream {
   static constexpr unsigned long kMaxSeeks = 10000;
   static constexpr unsigned long kMinBytes = 1 << 20;
 
-  int descriptor_;
+  sys_dep::InputHandle file_;
   std::string name_;
   long position_ = 0;
   long length_ = -1;

@@ -1,6 +1,5 @@
 #include "library/song_stream.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -24,7 +23,7 @@ TEST(SongStream, ReadsWhatTheFileHoldsWherever) {
   unsigned long state = 7;
   for (int round = 0; round < 300; ++round) {
     // A new stream now and then, within the budget of reads one may hand out.
-    if (round % 20 == 0) fresh.emplace(::open(dir.file("song.mp3").c_str(), O_RDONLY), dir.file("song.mp3"));
+    if (round % 20 == 0) fresh.emplace(*sys_dep::InputHandle::open(dir.file("song.mp3")), dir.file("song.mp3"));
     SongStream& stream = *fresh;
     ASSERT_EQ(stream.length(), 100000);
     state = state * 6364136223846793005UL + 1442695040888963407UL;
@@ -47,7 +46,7 @@ TEST(SongStream, ReadsWhatTheFileHoldsWherever) {
 TEST(SongStream, SeeksAndReadsAreBounded) {
   trackmend_test::ScratchDir dir;
   trackmend_test::writeFile(dir.file("song.m4a"), std::string(1000, 'x'));
-  const auto open = [&] { return ::open(dir.file("song.m4a").c_str(), O_RDONLY); };
+  const auto open = [&] { return *sys_dep::InputHandle::open(dir.file("song.m4a")); };
   SongStream overflow(open(), dir.file("song.m4a"));
   overflow.seek(500);
   overflow.seek(LONG_MAX, TagLib::IOStream::Current);

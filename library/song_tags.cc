@@ -1,6 +1,5 @@
 #include "library/song_tags.h"
 
-#include <fcntl.h>
 #include <taglib/audioproperties.h>
 #include <taglib/fileref.h>
 #include <taglib/tag.h>
@@ -10,6 +9,7 @@
 #include <cerrno>
 #include <string_view>
 
+#include "Lib/kw/sys_dep/input_handle.h"
 #include "library/folder_walk.h"
 #include "library/song_stream.h"
 #include "playlist/playlist.h"
@@ -67,14 +67,15 @@ std::string infoLine(const SongTags& tags) {
 SongRead readSong(const std::string& path) {
   silenceTagLib();
   SongRead read;
-  // Not blocking: a song name on a pipe must not stop the scan.
-  const int descriptor = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (descriptor < 0) {
+  // Opened for pieces, which never blocks: a song name on a pipe must not
+  // stop the scan.
+  std::optional<sys_dep::InputHandle> opened = sys_dep::InputHandle::open(path, sys_dep::InputHandle::Use::kPieces);
+  if (!opened) {
     read.failure = systemReason(errno);
     return read;
   }
   read.opened = true;
-  SongStream stream(descriptor, path);
+  SongStream stream(std::move(*opened), path);
   const TagLib::FileRef file(&stream, true, TagLib::AudioProperties::Average);
   if (!file.isNull()) read.infoLine = infoLine(tagsOf(file));
   if (stream.exhausted()) {

@@ -1,7 +1,6 @@
 #include "library/song_tags.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <string>
 #include <vector>

@@ -6,7 +6,7 @@
 #include "Lib/kw/err/error.h"
 #include "Lib/kw/sys_dep/file_system.h"
 #include "Lib/kw/sys_dep/path.h"
-#include "playlist/numbers.h"
+#include "Lib/kw/sys_dep/path_rules.h"
 #include "playlist/reader.h"
 #include "playlist/writer.h"
 
@@ -20,7 +20,7 @@ using kw::err::formatString;
 struct Named {
   std::string name;
   std::optional<kw::sys_dep::FileIdentity> identity;  // when the file exists
-  std::string resolved;                               // absolute, ".." resolved, lower case
+  std::string resolved;                               // absolute, ".." resolved, case folded
 };
 
 struct Output {
@@ -41,11 +41,6 @@ std::optional<kw::PlayList> detected(const std::string& name) {
   return list;
 }
 
-std::string absoluteName(const std::string& name) {
-  if (name.starts_with('/')) return name;
-  return kw::sys_dep::toFullPath("") + "/" + name;
-}
-
 std::optional<kw::sys_dep::FileIdentity> identityOf(const std::string& name) {
   try {
     const kw::sys_dep::FileStatus status = kw::sys_dep::fileStatus(name, true, name);
@@ -56,9 +51,8 @@ std::optional<kw::sys_dep::FileIdentity> identityOf(const std::string& name) {
 }
 
 Named named(const std::string& name) {
-  std::string resolved = kw::sys_dep::resolvedAsKernel(absoluteName(name));
-  for (char& c : resolved) c = kw::asciiLower(c);
-  return {name, identityOf(name), std::move(resolved)};
+  const std::string resolved = kw::sys_dep::resolvedAsKernel(kw::sys_dep::absolutePath(name));
+  return {name, identityOf(name), kw::sys_dep::caseFolded(resolved)};
 }
 
 bool same(const Named& a, const Named& b) {

@@ -58,8 +58,9 @@ void applyTargetFormat(kw::PlayList& list, bool toPls, bool toM3u);
 // Whether the names `a` and `b` stand for one file: the same device and
 // inode when both exist (links followed), otherwise the same absolute name
 // after resolving ".." as the kernel does (kw::sys_dep::resolvedAsKernel),
-// letter case ignored: a false alarm on a case-sensitive disk is cheaper than
-// a lost playlist on a case-insensitive one.
+// letter case ignored (kw::sys_dep::caseFolded: ASCII letters on POSIX,
+// Windows' ordinal comparison there): a false alarm on a case-sensitive disk
+// is cheaper than a lost playlist on a case-insensitive one.
 bool sameFile(const std::string& a, const std::string& b);
 
 }  // namespace trackmend

@@ -110,6 +110,7 @@ void runRepair(const kw::SongList& valid, const std::vector<std::string>& names,
   if (appendMissing.active && missingList.active) {
     kw::readPlaylist(missing, console.out, console.err);
     missing.xmlSource.reset();  // the missing list is written as M3U (PLS with -P)
+    kw::decodeAnsiCodePage(missing);  // and in UTF-8, as the entries copied into it
   }
   std::vector<PlayList> lists;
   for (const std::string& name : names) lists.emplace_back(name);
@@ -144,6 +145,7 @@ void run(int argc, char** argv, Console& console) {
     PlayList valid(validList.currentValue);
     kw::readSongList(valid, console.out, console.err, scan);
     valid.xmlSource.reset();  // never written, so an XML document need not stay in memory
+    kw::decodeAnsiCodePage(valid);  // its songs are compared and copied as UTF-8
     runDupeFinder(valid, names, console);
   } else {
     kw::SongList valid(validList.currentValue);

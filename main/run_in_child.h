@@ -1,5 +1,5 @@
-// Test helper: one run of the main flow in a forked child, so that every run
-// starts from the freshly constructed option table.
+// Test helper: one run of the trackmend program in a process of its own, so
+// that every run starts from the freshly constructed option table.
 #ifndef MAIN_RUN_IN_CHILD_H_
 #define MAIN_RUN_IN_CHILD_H_
 
@@ -9,13 +9,13 @@
 namespace trackmend_test {
 
 struct RunResult {
-  int status = -1;  // the exit status, or -1 when the child did not exit normally
+  int status = -1;  // the exit status, or -1 when the program did not exit normally
   std::string out;
   std::string err;
 };
 
-// Runs runTrackmend with the program's own path as argv[0] and `args` behind
-// it, in the working directory `directory`, with `input` as its answers.
+// Runs the built trackmend program (TRACKMEND_BINARY) with `args`, in the
+// working directory `directory`, with `input` as its answers.
 RunResult runInChild(const std::vector<std::string>& args, const std::string& input,
                      const std::string& directory);
 

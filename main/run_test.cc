@@ -1,13 +1,14 @@
 #include "main/run.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "Lib/kw/sys_dep/path.h"
+#include "Lib/kw/sys_dep/path_rules.h"
 #include "main/run_in_child.h"
 #include "tests/support/audio_files.h"
 #include "tests/support/test_support.h"
@@ -118,7 +119,7 @@ TEST_F(RunTest, OutputsArePlannedAndCheckedBeforeAnythingIsRead) {
     writeFile(dir.file("v.m3u"), kValid);
     writeFile(dir.file("i.m3u"), kBroken);
     for (const auto& [name, content] : c.files) {
-      if (std::string(name).find('/') != std::string::npos) mkdir(dir.file("folder").c_str(), 0755);
+      if (std::string(name).find('/') != std::string::npos) std::filesystem::create_directory(dir.file("folder"));
       writeFile(dir.file(name), content);
     }
     const RunResult result = trackmend_test::runInChild(c.args, "1\n", dir.path());
@@ -241,7 +242,8 @@ TEST_F(RunTest, DupeFinderWritesTheFirstInvalidListAsM3u) {
 // A folder as the valid list of the duplicate finder: its songs, found by
 // name and by the length of their tags, are grouped; the folder stays as it was.
 TEST_F(RunTest, DupeFinderOnAFolder) {
-  for (const char* folder : {"/music", "/music/a", "/music/b"}) mkdir((scratch.path() + folder).c_str(), 0755);
+  for (const char* folder : {"/music", "/music/a", "/music/b"})
+    std::filesystem::create_directory(scratch.path() + folder);
   const trackmend_test::AudioSpec lantern{"Lantern", "Anna Berg", 301, 0};
   trackmend_test::writeAudioFile(file("music/a/03 Lantern.mp3"), lantern);
   trackmend_test::writeAudioFile(file("music/b/03 lantern.flac"), lantern);
@@ -249,10 +251,12 @@ TEST_F(RunTest, DupeFinderOnAFolder) {
   const RunResult result = run({"-D", "music", "dupes.pls"});
   EXPECT_EQ(result.status, 0) << result.err;
   EXPECT_EQ(result.err, "");
-  const std::string root = scratch.path() + "/music/";
-  EXPECT_EQ(readFile(file("dupes.m3u")), "#EXTM3U\n#EXTINF:301,Anna Berg - Lantern\n" + root +
-                                             "a/03 Lantern.mp3\n#EXTINF:301,Anna Berg - Lantern\n" + root +
-                                             "b/03 lantern.flac\n");
+  const auto song = [&](const char* folder, const char* name) {
+    return kw::sys_dep::joinedPath(kw::sys_dep::joinedPath(kw::sys_dep::toFullPath(file("music")), folder), name);
+  };
+  EXPECT_EQ(readFile(file("dupes.m3u")), "#EXTM3U\n#EXTINF:301,Anna Berg - Lantern\n" + song("a", "03 Lantern.mp3") +
+                                             "\n#EXTINF:301,Anna Berg - Lantern\n" + song("b", "03 lantern.flac") +
+                                             "\n");
   EXPECT_EQ(result.out.rfind("Scanning folder 'music'\nFound 3 songs.\n", 0), 0u) << result.out;
 }
 

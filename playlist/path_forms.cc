@@ -1,8 +1,10 @@
 #include "playlist/path_forms.h"
 
+#include <utility>
 #include <vector>
 
 #include "Lib/kw/sys_dep/path.h"
+#include "Lib/kw/sys_dep/path_rules.h"
 #include "playlist/numbers.h"
 
 namespace kw {
@@ -63,30 +65,6 @@ bool hasDriveLetter(std::string_view path) {
   return path.size() >= 2 && isAsciiLetter(path[0]) && path[1] == ':';
 }
 
-// The components of `path` between '/' separators, empty ones included.
-std::vector<std::string_view> components(std::string_view path) {
-  std::vector<std::string_view> parts;
-  std::size_t start = 0;
-  for (;;) {
-    const std::size_t end = path.find('/', start);
-    parts.push_back(path.substr(start, end == std::string_view::npos ? end : end - start));
-    if (end == std::string_view::npos) return parts;
-    start = end + 1;
-  }
-}
-
-std::vector<std::string_view> normalisedComponents(std::string_view absolutePath) {
-  std::vector<std::string_view> kept;
-  for (std::string_view part : components(absolutePath)) {
-    if (part == "..") {
-      if (!kept.empty()) kept.pop_back();
-    } else if (!part.empty() && part != ".") {
-      kept.push_back(part);
-    }
-  }
-  return kept;
-}
-
 // The length of the scheme `path` starts with, before "://"; 0 for none.
 std::size_t schemeLength(std::string_view path) {
   if (path.empty() || !isAsciiLetter(path[0])) return 0;
@@ -111,8 +89,11 @@ std::string uriScheme(std::string_view path) {
 }
 
 bool isRelativePath(std::string_view path) {
-  return !path.empty() && path[0] != '/' && path.find('\\') == std::string_view::npos &&
-         !hasDriveLetter(path) && !isUri(path);
+  return !path.empty() && !isUri(path) && sys_dep::anchorOf(path) == sys_dep::PathAnchor::kRelative;
+}
+
+bool isDriveRelativePath(std::string_view path) {
+  return !path.empty() && !isUri(path) && sys_dep::anchorOf(path) == sys_dep::PathAnchor::kDriveRelative;
 }
 
 bool isWindowsPath(std::string_view path) {
@@ -132,17 +113,19 @@ std::optional<std::string> fileUriPath(std::string_view uri) {
   if (!rest.starts_with('/')) return std::nullopt;
   std::string path = percentDecoded(rest);
   // "/C:/x" is the URI spelling of the drive path "C:/x" ("C:\x" when the
-  // backslashes are escaped, as fileUri writes them).
+  // backslashes are escaped, as fileUri writes them on POSIX).
   if (hasDriveLetter(std::string_view(path).substr(1)) &&
       (path.size() == 3 || path[3] == '/' || path[3] == '\\'))
     path.erase(0, 1);
-  return path;
+  return sys_dep::pathOfFileUri(std::move(path));
 }
 
 std::string fileUri(std::string_view path) {
+  const sys_dep::UriSpelling spelled = sys_dep::fileUriSpelling(path);
   std::string uri = "file://";
   if (!path.starts_with('/')) uri += '/';
-  uri += percentEncoded(path);
+  uri += spelled.drive;
+  uri += percentEncoded(spelled.rest);
   return uri;
 }
 
@@ -197,54 +180,27 @@ std::string percentDecoded(std::string_view text) {
   return result;
 }
 
-std::string normalisedPath(std::string_view absolutePath) {
-  std::string result;
-  for (std::string_view part : normalisedComponents(absolutePath)) {
-    result += '/';
-    result += part;
-  }
-  return result.empty() ? "/" : result;
-}
+std::string normalisedPath(std::string_view absolutePath) { return sys_dep::normalisedPath(absolutePath); }
 
 std::string resolvedPath(std::string_view folder, std::string_view relative) {
-  std::string joined(folder);
-  joined += '/';
-  joined += relative;
-  return normalisedPath(joined);
+  return normalisedPath(sys_dep::joinedPath(folder, relative));
 }
 
-std::string relativePath(std::string_view folder, std::string_view target) {
-  const std::vector<std::string_view> from = normalisedComponents(folder);
-  const std::vector<std::string_view> to = normalisedComponents(target);
-  std::size_t shared = 0;
-  while (shared < from.size() && shared < to.size() && from[shared] == to[shared]) ++shared;
-  std::string result;
-  for (std::size_t k = shared; k < from.size(); ++k) result += "../";
-  for (std::size_t k = shared; k < to.size(); ++k) {
-    result += to[k];
-    result += '/';
-  }
-  if (result.empty()) return ".";
-  result.pop_back();
-  return result;
+std::optional<std::string> relativePath(std::string_view folder, std::string_view target, char separator) {
+  return sys_dep::relativePathBetween(folder, target, separator);
 }
 
 std::string_view extensionOf(std::string_view fileName) {
-  const std::size_t slash = fileName.rfind('/');
+  const std::size_t separator = sys_dep::lastSeparator(fileName);
   const std::size_t dot = fileName.rfind('.');
-  if (dot == std::string_view::npos || (slash != std::string_view::npos && dot < slash)) return {};
+  if (dot == std::string_view::npos || (separator != std::string_view::npos && dot < separator)) return {};
   return fileName.substr(dot);
 }
 
 std::string folderOfFile(const std::string& fileName) { return normalisedPath(writtenFolderOfFile(fileName)); }
 
 std::string writtenFolderOfFile(const std::string& fileName) {
-  const std::size_t slash = fileName.rfind('/');
-  if (slash == 0) return "/";
-  if (slash != std::string::npos && fileName[0] == '/') return fileName.substr(0, slash);
-  const std::string workingFolder = sys_dep::toFullPath(std::string());
-  if (slash == std::string::npos) return workingFolder;
-  return (workingFolder == "/" ? "" : workingFolder) + "/" + fileName.substr(0, slash);
+  return sys_dep::folderOf(sys_dep::absolutePath(fileName));
 }
 
 }  // namespace kw

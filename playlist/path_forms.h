@@ -34,9 +34,17 @@ bool isUrl(std::string_view path);
 // empty when `path` is no URI.
 std::string uriScheme(std::string_view path);
 
-// True for a path that is relative to its playlist's folder: it does not
-// start with '/', holds no '\', has no drive letter ("X:") and is no URI.
+// True for a path that is relative to its playlist's folder: no URI, and
+// relative by the platform's rules (sys_dep::anchorOf). On POSIX it does not
+// start with '/', holds no '\' and has no drive letter ("X:"); on Windows
+// it has no drive letter and is no UNC name, and may use '\' or '/' ("\x"
+// lies on the drive of the playlist's folder).
 bool isRelativePath(std::string_view path);
+
+// True for a path that names a file only against the working folder of a
+// Windows drive ("C:x", sys_dep::PathAnchor::kDriveRelative); never on
+// POSIX, where such a path is a Windows path like any other.
+bool isDriveRelativePath(std::string_view path);
 
 // True for a path written the Windows way: a drive letter and ':' at the
 // start ("C:\x", "c:x", "D:/x"), or a '\' anywhere ("..\x", "\\server\x").
@@ -45,14 +53,15 @@ bool isWindowsPath(std::string_view path);
 
 // The path a file:// URI names, percent-decoded: "file:///a%20b" and
 // "file://localhost/a%20b" give "/a b"; a Windows form "file:///C:/x" gives
-// "C:/x" (and "file:///C:%5Cx" gives "C:\\x"). The scheme and "localhost" in
-// any letter case. Empty for any
-// other text (another host, another scheme, no URI).
+// "C:/x" (and "file:///C:%5Cx" gives "C:\\x"), on Windows "C:\\x" either
+// way. The scheme and "localhost" in any letter case. Empty for any other
+// text (another host, another scheme, no URI).
 std::optional<std::string> fileUriPath(std::string_view uri);
 
 // "file://" and `path` percent-encoded (percentEncoded); a path that does
 // not start with '/' (a drive path "C:/x") gets one in front, so that it is
-// never taken for a host.
+// never taken for a host. On Windows a drive path keeps its "C:" and has
+// '/' for each '\' ("file:///C:/My%20Music/a.mp3").
 std::string fileUri(std::string_view path);
 
 // Every byte of `text` except A-Z a-z 0-9 '-' '.' '_' '~' and '/' as "%XX"
@@ -71,27 +80,30 @@ bool holdsPercentEscape(std::string_view text);
 // its byte; a '%' not followed by two hexadecimal digits stays as it is.
 std::string percentDecoded(std::string_view text);
 
-// An absolute path (starting with '/') without "." and empty components and
-// with each ".." removing the component before it (never above the root);
-// lexical, links are not followed. "/" stays "/".
+// An absolute path without "." and empty components and with each ".."
+// removing the component before it (never above the root); lexical, links
+// are not followed. "/" stays "/" (sys_dep::normalisedPath: on Windows the
+// root is kept and '\' separates).
 std::string normalisedPath(std::string_view absolutePath);
 
-// `relative` taken against the absolute folder `folder`, normalised.
+// `relative` taken against the absolute folder `folder`, normalised (on
+// Windows "\x" against the folder's drive).
 std::string resolvedPath(std::string_view folder, std::string_view relative);
 
 // The relative path that leads from the absolute folder `folder` to the
 // absolute path `target` (both normalised): "../" for each folder level to
-// climb, then the rest of `target`; never a leading "./". `target` equal to
-// `folder` gives ".".
-std::string relativePath(std::string_view folder, std::string_view target);
+// climb, then the rest of `target`, the parts joined by `separator`; never a
+// leading "./". `target` equal to `folder` gives ".". Nothing when the two
+// lie on different Windows drives or shares.
+std::optional<std::string> relativePath(std::string_view folder, std::string_view target, char separator = '/');
 
-// The extension of the file part of `fileName` (after its last '/'): from
-// the part's last '.' on, dot included; empty when the part has no '.'.
+// The extension of the file part of `fileName` (after its last separator):
+// from the part's last '.' on, dot included; empty when the part has no '.'.
 std::string_view extensionOf(std::string_view fileName);
 
 // The absolute, normalised folder of the file named `fileName` (a name
-// without '/' lives in the working directory). Throws kw::err::IOError when
-// the working directory cannot be told.
+// without a separator lives in the working directory). Throws
+// kw::err::IOError when the working directory cannot be told.
 std::string folderOfFile(const std::string& fileName);
 
 // The folder of the file named `fileName` made absolute but not normalised:

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "Lib/kw/sys_dep/code_page.h"
 #include "playlist/numbers.h"
 
 namespace kw {
@@ -10,6 +11,10 @@ namespace {
 template <typename T>
 std::unique_ptr<T> deepCopy(const std::unique_ptr<T>& from) {
   return from ? std::make_unique<T>(*from) : nullptr;
+}
+
+void decodeLines(std::vector<std::string>& lines) {
+  for (std::string& line : lines) line = sys_dep::fromAnsiCodePage(line);
 }
 
 }  // namespace
@@ -44,6 +49,25 @@ std::string infoLineOf(int seconds, std::string_view artist, std::string_view ti
   std::string line = "#EXTINF:" + std::to_string(seconds) + ",";
   if (!artist.empty()) (line += artist) += " - ";
   return line += title;
+}
+
+PlaylistEntry decodedFromAnsi(const PlaylistEntry& entry) {
+  PlaylistEntry decoded(entry);
+  decoded.path = sys_dep::fromAnsiCodePage(entry.path);
+  if (decoded.extInfo) *decoded.extInfo = sys_dep::fromAnsiCodePage(*decoded.extInfo);
+  if (decoded.otherLines) {
+    decodeLines(decoded.otherLines->beforeInfo);
+    decodeLines(decoded.otherLines->afterInfo);
+  }
+  return decoded;
+}
+
+void decodeAnsiCodePage(PlayList& list) {
+  if (!list.ansiCodePage) return;
+  for (PlaylistEntry& entry : list.entries) entry = decodedFromAnsi(entry);
+  decodeLines(list.fileLines);
+  decodeLines(list.trailingLines);
+  list.ansiCodePage = false;
 }
 
 InfoParts infoParts(std::string_view info) {

@@ -68,7 +68,20 @@ class PlayList {
   // which the writer splices the changes into (entry k is its track k).
   // Null for M3U and PLS; resetting it makes the list M3U or PLS.
   std::shared_ptr<const XmlSource> xmlSource;
+  // Set by the reader for an M3U file written in the ANSI code page (only
+  // where sys_dep::hasAnsiPlaylists(): no byte-order mark and a path that is
+  // not UTF-8). Its lines stay bytes of that code page: paths are compared
+  // as the text they stand for, and new paths and lines are written in it.
+  bool ansiCodePage = false;
 };
+
+// `entry` with its path and lines, written in the ANSI code page, as UTF-8.
+PlaylistEntry decodedFromAnsi(const PlaylistEntry& entry);
+
+// Turns every line of `list` into UTF-8 when it is in the ANSI code page
+// (ansiCodePage), which it then no longer is; for a list that is only read,
+// or written anew whole.
+void decodeAnsiCodePage(PlayList& list);
 
 // The information line of a song `seconds` long (0: unknown) titled `title`:
 // "#EXTINF:<seconds>,<artist> - <title>", or "#EXTINF:<seconds>,<title>"

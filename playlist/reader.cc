@@ -14,10 +14,12 @@
 #include "Lib/kw/err/error.h"
 #include "Lib/kw/err/shown_text.h"
 #include "Lib/kw/file/input_file.h"
+#include "Lib/kw/sys_dep/code_page.h"
 #include "Lib/kw/sys_dep/huge_buffer.h"
 #include "playlist/numbers.h"
 #include "playlist/signatures.h"
 #include "playlist/xml_playlist.h"
+#include "playlist/xml_text.h"
 
 namespace kw {
 namespace {
@@ -306,30 +308,49 @@ void readPlsStart(file::InputFile& in, std::string_view& line, bool& haveLine) {
   if (startsWithIgnoringCase(line, "numberofentries=")) haveLine = in.readLine(line);
 }
 
-// Reads an M3U or PLS file whose first bytes were checked.
-void readTextPlaylist(file::InputFile& in, SongSink& sink, std::ostream& progress,
+// Reads an M3U or PLS file whose first bytes were checked; returns whether
+// it may be in the ANSI code page: M3U without a byte-order mark, where such
+// files are written (sys_dep::hasAnsiPlaylists).
+bool readTextPlaylist(file::InputFile& in, SongSink& sink, std::ostream& progress,
                       std::ostream& warnings) {
+  const bool mayBeAnsi = sys_dep::hasAnsiPlaylists() && !in.startsWith("\xEF\xBB\xBF");
   std::string_view line;  // valid until the next line is read
   bool haveLine = false;
   switch (readTextHeader(in, line, haveLine)) {
     case TextHeader::kEmpty:
       progress << "Assuming input is an empty playlist in m3u format.\n";
-      return;
+      return false;
     case TextHeader::kExtended:
       progress << "Detected extended m3u format.\n";
       readM3uBody(in, line, haveLine, sink, progress);
-      return;
+      return mayBeAnsi;
     case TextHeader::kPlain:
       progress << "Assuming m3u format.\n";
       readM3uBody(in, line, haveLine, sink, progress);
-      return;
+      return mayBeAnsi;
     case TextHeader::kPls:
       sink.markPls();
       progress << "Detected pls format.\n";
       readPlsStart(in, line, haveLine);
       readPlsBody(in, line, haveLine, sink, warnings);
-      return;
+      return false;
   }
+  return false;
+}
+
+// A library read from an ANSI playlist becomes UTF-8, as its songs are
+// compared and copied as such.
+void decodeSongs(SongList& songs, std::size_t from) {
+  SongList decoded(songs.fileName());
+  for (std::size_t k = 0; k < songs.size(); ++k) {
+    const std::string path = k < from ? std::string(songs.path(k)) : sys_dep::fromAnsiCodePage(songs.path(k));
+    if (!songs.hasInfo(k)) {
+      decoded.add(path, std::nullopt);
+    } else {
+      decoded.add(path, k < from ? std::string(songs.info(k)) : sys_dep::fromAnsiCodePage(songs.info(k)));
+    }
+  }
+  songs = std::move(decoded);
 }
 
 constexpr const char* kMediaRefusal = "Not a playlist: audio, video, image or archive data.";
@@ -375,7 +396,10 @@ void readPlaylist(PlayList& list, std::ostream& progress, std::ostream& warnings
     return;
   }
   PlayListSink sink(list);
-  readTextPlaylist(in, sink, progress, warnings);
+  const std::size_t first = list.entries.size();
+  if (!readTextPlaylist(in, sink, progress, warnings)) return;
+  list.ansiCodePage = std::any_of(list.entries.begin() + static_cast<std::ptrdiff_t>(first), list.entries.end(),
+                                  [](const PlaylistEntry& e) { return !xml::isValidUtf8(e.path); });
 }
 
 void readSongs(SongList& songs, std::ostream& progress, std::ostream& warnings) {
@@ -388,7 +412,11 @@ void readSongs(SongList& songs, std::ostream& progress, std::ostream& warnings) 
     return;
   }
   SongListSink sink(songs);
-  readTextPlaylist(in, sink, progress, warnings);
+  const std::size_t first = songs.size();
+  if (!readTextPlaylist(in, sink, progress, warnings)) return;
+  for (std::size_t k = first; k < songs.size(); ++k) {
+    if (!xml::isValidUtf8(songs.path(k))) return decodeSongs(songs, first);
+  }
 }
 
 void detectPlaylist(PlayList& list) {

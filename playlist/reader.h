@@ -31,6 +31,9 @@ namespace kw {
 // format detected) to `progress` and the "Unexpected content ignored: '...'"
 // lines to `warnings`; file names and lines echoed there go through
 // err::shown.
+// Where sys_dep::hasAnsiPlaylists() (Windows), an M3U file without a UTF-8
+// byte-order mark that holds a path that is not UTF-8 was written in the
+// ANSI code page: `list.ansiCodePage` is set, and its lines stay bytes.
 // A file that is no playlist is refused, tested in this order: a name with
 // an audio extension (isAudioFileName), UTF-16 text, the signature of media
 // or archive data (startsWithMediaSignature), an XML document that is no
@@ -46,7 +49,8 @@ void readPlaylist(PlayList& list, std::ostream& progress = std::cout,
 // Reads the file `songs.fileName()` like readPlaylist, with the same output
 // and errors, appending to `songs` only each song's path and information
 // line: the form of a validList of a large library, read without a heap
-// allocation per song. Also throws what SongList::add throws.
+// allocation per song. The songs of a file in the ANSI code page are
+// appended as UTF-8. Also throws what SongList::add throws.
 void readSongs(SongList& songs, std::ostream& progress = std::cout,
                std::ostream& warnings = std::cerr);
 

@@ -7,8 +7,10 @@
 #include <climits>
 #include <cstring>
 #include <sstream>
+#include <tuple>
 
 #include "Lib/kw/err/error.h"
+#include "Lib/kw/sys_dep/code_page.h"
 #include "tests/support/test_support.h"
 
 namespace kw {
@@ -74,6 +76,30 @@ class ReaderTest : public ::testing::Test {
   std::ostringstream progress_, warnings_;
   std::string savedLocation_;
 };
+
+// Where players write M3U files in the ANSI code page (Windows-1252 in these
+// tests), one without a byte-order mark that holds a path that is not
+// UTF-8 is such a playlist: its lines stay bytes, and a library read from
+// it is UTF-8. Nowhere else, and never PLS.
+TEST_F(ReaderTest, AnsiPlaylistsAreToldByTheirPaths) {
+  const bool ansi = sys_dep::hasAnsiPlaylists();
+  const std::string latin = "#EXTM3U\n#EXTINF:1,Bj\xF6rk\nBj\xF6rk.mp3\n";
+  for (const auto& [bytes, name, expected] :
+       {std::tuple{latin, "a.m3u", ansi}, {"\xEF\xBB\xBF" + latin, "b.m3u", false},
+        {"[playlist]\nFile1=Bj\xF6rk.mp3\n", "c.pls", false}, {"x\xC3\xB6.mp3\n", "d.m3u", false}}) {
+    read(bytes, name);
+    EXPECT_EQ(list_.ansiCodePage, expected) << name;
+  }
+  read(latin, "a.m3u");
+  EXPECT_EQ(describe(list_), Texts{"Bj\xF6rk.mp3|#EXTINF:1,Bj\xF6rk"});
+  SongList songs(list_.fileName);
+  readSongs(songs, progress_, warnings_);
+  EXPECT_EQ(songs.path(0), ansi ? "Bj\xC3\xB6rk.mp3" : "Bj\xF6rk.mp3");
+  EXPECT_EQ(songs.info(0), ansi ? "#EXTINF:1,Bj\xC3\xB6rk" : "#EXTINF:1,Bj\xF6rk");
+  decodeAnsiCodePage(list_);
+  EXPECT_EQ(list_.entries[0].path, songs.path(0));
+  EXPECT_FALSE(list_.ansiCodePage);
+}
 
 TEST_F(ReaderTest, EmptyFileIsAnEmptyM3u) {
   read("");
@@ -417,6 +443,7 @@ std::string readAs(const std::string& fileName, bool library) {
     } else {
       PlayList list(fileName);
       readPlaylist(list, progress, warnings);
+      decodeAnsiCodePage(list);  // a library is read as the text it stands for
       for (const PlaylistEntry& e : list.entries) songs += e.path + (e.extInfo ? "|" + *e.extInfo : "") + "\n";
     }
   } catch (const err::Error& e) {

@@ -4,6 +4,7 @@
 #include <array>
 #include <string_view>
 
+#include "Lib/kw/sys_dep/path_rules.h"
 #include "playlist/numbers.h"
 
 namespace kw {
@@ -213,7 +214,7 @@ bool looksLikeCueSheet(std::string_view head) {
 std::span<const std::string_view> audioExtensions() { return kAudioExtensions; }
 
 bool isAudioFileName(std::string_view name) {
-  name.remove_prefix(std::min(name.rfind('/') + 1, name.size()));
+  name.remove_prefix(std::min(sys_dep::lastSeparator(name) + 1, name.size()));
   const size_t dot = name.rfind('.');
   if (dot == std::string_view::npos || dot == 0) return false;
   const std::string_view extension = name.substr(dot + 1);

@@ -11,6 +11,7 @@
 #include "Lib/kw/err/error.h"
 #include "Lib/kw/err/shown_text.h"
 #include "Lib/kw/sys_dep/file_system.h"
+#include "Lib/kw/sys_dep/path_rules.h"
 #include "playlist/numbers.h"
 #include "playlist/path_forms.h"
 #include "playlist/signatures.h"
@@ -181,19 +182,6 @@ void appendTrailer(std::string& out, const PlayList& list) {
   if (!list.plsFormat) appendLines(out, list.trailingLines);
 }
 
-// The directory a file of `name` lives in, told by '/' only.
-std::string directoryOf(const std::string& name) {
-  const size_t slash = name.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : name.substr(0, slash);
-}
-
-// Whether `name`, its folder resolved, lies in the folder `root` ("/proc").
-bool liesIn(const std::string& name, std::string_view root) {
-  const std::string real = sys_dep::withRealFolder(name);
-  return real.starts_with(root) && (real.size() == root.size() || real[root.size()] == '/');
-}
-
 err::Error notRegular(const std::string& fileName) {
   return err::Error(err::formatString("Not a regular file ('%s')", fileName.c_str()));
 }
@@ -202,11 +190,9 @@ err::Error notRegular(const std::string& fileName) {
 // folder.
 std::string followLink(const std::string& link, const std::string& reportName) {
   std::string target = sys_dep::linkTarget(link, reportName);
-  if (!target.starts_with('/')) {
-    const size_t slash = link.rfind('/');
-    if (slash != std::string::npos) target = link.substr(0, slash + 1) + target;
-  }
-  return target;
+  const size_t last = sys_dep::lastSeparator(link);
+  if (last == std::string::npos || sys_dep::anchorOf(target) == sys_dep::PathAnchor::kAbsolute) return target;
+  return sys_dep::joinedPath(link.substr(0, last + 1), target);
 }
 
 void writeContent(const PlayList& list, const std::string& target) {
@@ -268,8 +254,9 @@ std::string fileToReplace(const std::string& fileName) {
   std::string current = fileName;
   bool throughLink = false;
   for (int depth = 0; depth <= 40; ++depth) {
-    const bool inDev = liesIn(current, "/dev");
-    if (liesIn(current, "/proc") || (inDev && throughLink)) throw notRegular(fileName);
+    const sys_dep::SystemPlace place = sys_dep::systemPlaceOf(current);
+    const bool inDev = place == sys_dep::SystemPlace::kDevices;
+    if (place == sys_dep::SystemPlace::kNoFiles || (inDev && throughLink)) throw notRegular(fileName);
     const sys_dep::FileStatus status = sys_dep::fileStatus(current, false, fileName);
     switch (status.type) {
       case sys_dep::FileType::kMissing:
@@ -295,7 +282,7 @@ std::string fileToReplace(const std::string& fileName) {
 
 void checkSavable(const std::string& fileName) {
   const std::string target = fileToReplace(fileName);
-  sys_dep::probeFileCreation(directoryOf(target));
+  sys_dep::probeFileCreation(sys_dep::folderOf(target));
   checkWritable(target, fileName);
 }
 
@@ -315,7 +302,7 @@ void savePlaylist(const PlayList& list, std::ostream& progress, std::ostream& wa
   if (newName == list.fileName) return;
   sys_dep::renameFile(list.fileName, newName, caseOnly);
   progress << "Playlist had wrong extension. Renamed to '" << err::shown(newName) << "'\n";
-  sys_dep::syncFolder(directoryOf(newName), newName);
+  sys_dep::syncFolder(sys_dep::folderOf(newName), newName);
 }
 
 void setSyncToDisk(bool on) { sys_dep::setSyncToDisk(on); }

@@ -11,6 +11,7 @@
 
 #include "Lib/kw/err/error.h"
 #include "Lib/kw/file/input_file.h"
+#include "Lib/kw/sys_dep/path_rules.h"
 #include "playlist/numbers.h"
 #include "playlist/path_forms.h"
 #include "playlist/reader.h"
@@ -429,7 +430,8 @@ Edit contentEdit(std::string_view bytes, size_t start, const std::string& conten
 std::string locationText(XmlFormat format, const TrackReading& reading, const std::string& path) {
   const bool utf8 = xml::isValidUtf8(path);
   if (isUri(path)) return utf8 ? path : minimallyEncoded(path);
-  if (fileUriPath(reading.locationText) && fileUriPath(fileUri(path)) == path) return fileUri(path);
+  if (fileUriPath(reading.locationText) && sys_dep::samePath(fileUriPath(fileUri(path)).value_or(""), path))
+    return fileUri(path);
   if (!utf8 && format != XmlFormat::kWpl) return percentEncoded(path);
   if (isWindowsPath(path) || format == XmlFormat::kWpl) return path;
   return holdsPercentEscape(reading.locationText) ? percentEncoded(path) : minimallyEncoded(path);

@@ -15,6 +15,7 @@
 #include "Lib/kw/err/error.h"
 #include "Lib/kw/err/shown_text.h"
 #include "Lib/kw/sys_dep/parallel.h"
+#include "Lib/kw/sys_dep/path_rules.h"
 #include "playlist/numbers.h"
 #include "playlist/path_forms.h"
 #include "repair/name_match.h"
@@ -250,7 +251,7 @@ AutoDecision chooseAutomatically(const RuleEntry& entry, const CandidateSet& can
                                  std::ostream& dialogue) {
   if (candidates.empty()) return {AutoOutcome::kAskUser, 0};
   const Candidate& best = candidates.front();
-  if (best.entry.path == entry.compared.path)
+  if (sys_dep::samePath(best.entry.path, entry.compared.path))
     return {settings.copyInfo ? AutoOutcome::kReplace : AutoOutcome::kUnchanged, 0};
   // With -i, what -a and -b take by its path must not be another song by
   // what is known of it.
@@ -309,9 +310,10 @@ void applyReplacement(PlaylistEntry& entry, const PlaylistEntry& chosen, bool ke
 // group by group of equal paths, in list order within each group.
 int removeDuplicateEntries(PlayList& playlist) {
   auto& entries = playlist.entries;
+  std::vector<std::string> folded(entries.size());  // stays empty where names compare as bytes
   std::unordered_map<std::string_view, std::vector<std::size_t>> groups;
   for (std::size_t k = 0; k < entries.size(); ++k)
-    if (!entries[k].deleted) groups[entries[k].path].push_back(k);
+    if (!entries[k].deleted) groups[sys_dep::comparedName(entries[k].path, folded[k])].push_back(k);
   int count = 0;
   for (const auto& [path, members] : groups) {
     for (std::size_t x = 0; x < members.size(); ++x) {

@@ -136,8 +136,9 @@ struct RuleEntry {
 };
 
 // Settles what the options allow without asking, in this order: an empty set
-// asks the user; an entry whose path equals the best candidate's byte for
-// byte is unchanged (replaced by it with copyInfo); with autoSelect the
+// asks the user; an entry whose path equals the best candidate's (byte for
+// byte; on Windows ignoring letter case, sys_dep::samePath) is unchanged
+// (replaced by it with copyInfo); with autoSelect the
 // candidate with the same file name and the most equal directory names (at
 // least one and more than dirs; ties to the higher rank; with sameSong none
 // that contradicts the entry, see repair/identity.h) replaces it,
@@ -171,8 +172,9 @@ void applyReplacement(PlaylistEntry& entry, const PlaylistEntry& chosen, bool ke
                       RepairStatistics& statistics);
 
 // Marks deleted all but one of each group of not-deleted entries with equal
-// paths (byte for byte): the survivor is the first with an extInfo line, or
-// the last when none has one. Returns how many it marked.
+// paths (byte for byte; on Windows ignoring letter case and the kind of
+// separator, sys_dep::comparedName): the survivor is the first with an
+// extInfo line, or the last when none has one. Returns how many it marked.
 int removeDuplicateEntries(PlayList& playlist);
 
 // `value` in the default formatting of a double (six significant digits),

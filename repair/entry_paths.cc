@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <functional>
 
+#include "Lib/kw/sys_dep/code_page.h"
 #include "Lib/kw/sys_dep/file_system.h"
 #include "Lib/kw/sys_dep/path.h"
+#include "Lib/kw/sys_dep/path_rules.h"
 #include "playlist/path_forms.h"
 
 namespace kw {
@@ -21,15 +23,17 @@ std::optional<std::string_view> optionalInfo(const SongList& songs, std::size_t 
   return songs.hasInfo(k) ? std::optional<std::string_view>(songs.info(k)) : std::nullopt;
 }
 
-std::uint64_t hashOf(std::string_view path) { return std::hash<std::string_view>()(path); }
-
-// `folder` and `name` joined by one '/'.
-std::string joined(const std::string& folder, std::string_view name) {
-  std::string path = folder;
-  if (!path.ends_with('/')) path += '/';
-  path += name;
-  return path;
+// The hash of `path` as the platform compares names.
+std::uint64_t hashOf(std::string_view path) {
+  std::string storage;
+  return std::hash<std::string_view>()(sys_dep::comparedName(path, storage));
 }
+
+bool isAbsolute(std::string_view path) {
+  return !path.empty() && sys_dep::anchorOf(path) == sys_dep::PathAnchor::kAbsolute;
+}
+
+using sys_dep::joinedPath;
 
 }  // namespace
 
@@ -56,8 +60,8 @@ void ValidLibrary::prepare(unsigned threads) {
     const std::string_view comparedPath = decoded ? std::string_view(*decoded) : path;
     if (isUrl(comparedPath)) {
       schemes_.insert(uriScheme(comparedPath));
-    } else if (!isWindowsPath(comparedPath)) {
-      allAbsolute_ = allAbsolute_ && comparedPath.starts_with('/');
+    } else if (comparedPath.empty() || sys_dep::anchorOf(comparedPath) != sys_dep::PathAnchor::kForeign) {
+      allAbsolute_ = allAbsolute_ && isAbsolute(comparedPath);
     }
   }
   index_ = std::make_unique<CandidateIndex>(decoded_ ? *decoded_ : *songs_, threads);
@@ -80,22 +84,28 @@ std::optional<std::size_t> ValidLibrary::find(std::string_view path) const {
   const std::uint64_t hash = hashOf(path);
   auto at = std::upper_bound(lookup_.begin(), lookup_.end(), std::make_pair(hash, songs.size()));
   while (at != lookup_.begin() && (--at)->first == hash) {
-    if (songs.path(at->second) == path) return at->second;
+    if (sys_dep::samePath(songs.path(at->second), path)) return at->second;
   }
   return std::nullopt;
 }
 
-EntryPaths::EntryPaths(std::string playlistFolder, bool resolveRelative)
+EntryPaths::EntryPaths(std::string playlistFolder, bool resolveRelative, bool ansi)
     : writtenFolder_(std::move(playlistFolder)),
       folder_(normalisedPath(writtenFolder_)),
-      resolveRelative_(resolveRelative) {}
+      resolveRelative_(resolveRelative),
+      ansi_(ansi) {}
 
-std::string EntryPaths::compared(const std::string& path) const {
+std::string EntryPaths::text(const std::string& written) const {
+  return ansi_ ? sys_dep::fromAnsiCodePage(written) : written;
+}
+
+std::string EntryPaths::compared(const std::string& written) const {
+  const std::string path = text(written);
   switch (pathFormOf(path)) {
     case PathForm::kFileUri:
       return *fileUriPath(path);
     case PathForm::kRelative:
-      return resolveRelative_ ? sys_dep::resolvedAsKernel(joined(writtenFolder_, path)) : path;
+      return resolveRelative_ ? sys_dep::resolvedAsKernel(joinedPath(writtenFolder_, path)) : path;
     case PathForm::kAsIs:
       break;
   }
@@ -105,19 +115,22 @@ std::string EntryPaths::compared(const std::string& path) const {
 PlaylistEntry EntryPaths::comparedEntry(const PlaylistEntry& entry) const {
   PlaylistEntry copy(entry);
   copy.path = compared(entry.path);
+  if (ansi_ && copy.extInfo) *copy.extInfo = text(*copy.extInfo);
   return copy;
 }
 
-std::vector<std::string> EntryPaths::validForms(const std::string& path) const {
+std::vector<std::string> EntryPaths::validForms(const std::string& written) const {
+  const std::string path = text(written);
   if (!isRelativePath(path)) return {};
-  return {path, resolvedPath(folder_, path), sys_dep::resolvedAsKernel(joined(writtenFolder_, path))};
+  return {path, resolvedPath(folder_, path), sys_dep::resolvedAsKernel(joinedPath(writtenFolder_, path))};
 }
 
-std::string EntryPaths::replacement(const std::string& written, const std::string& target,
+std::string EntryPaths::replacement(const std::string& entryPath, const std::string& target,
                                     const std::string& listed) const {
+  const std::string written = text(entryPath);
   switch (pathFormOf(written)) {
     case PathForm::kRelative:
-      return target.starts_with('/') ? relativeReference(writtenFolder_, target) : listed;
+      return isAbsolute(target) ? relativeReplacement(written, target).value_or(listed) : listed;
     case PathForm::kFileUri:
       return isLocalAbsolute(target) ? fileUri(target) : listed;
     case PathForm::kAsIs:
@@ -126,20 +139,37 @@ std::string EntryPaths::replacement(const std::string& written, const std::strin
   return listed;
 }
 
-std::string EntryPaths::movedTo(const std::string& written, const std::string& folder) const {
-  if (!isRelativePath(written) || normalisedPath(folder) == folder_) return written;
-  return relativeReference(folder, sys_dep::resolvedAsKernel(joined(writtenFolder_, written)));
+// A Windows entry "\x" stays on its drive: a song on the drive of the
+// playlist's folder is written from that drive's root, in the entry's form.
+std::optional<std::string> EntryPaths::relativeReplacement(const std::string& written,
+                                                           const std::string& target) const {
+  const char separator = sys_dep::separatorOf(written);
+  if (sys_dep::rootLength(written) == 0) return relativeReference(writtenFolder_, target, separator);
+  const std::optional<std::string> fromRoot =
+      sys_dep::relativePathBetween(folder_.substr(0, sys_dep::rootLength(folder_)), target, separator);
+  if (!fromRoot) return std::nullopt;
+  return separator + *fromRoot;
 }
 
-std::string relativeReference(const std::string& folder, const std::string& target) {
-  const std::string textual = relativePath(normalisedPath(folder), target);
+std::string EntryPaths::movedTo(const std::string& entryPath, const std::string& folder) const {
+  const std::string written = text(entryPath);
+  if (!isRelativePath(written) || sys_dep::samePath(normalisedPath(folder), folder_)) return written;
+  const std::string target = sys_dep::resolvedAsKernel(joinedPath(writtenFolder_, written));
+  return relativeReference(folder, target, sys_dep::separatorOf(written)).value_or(target);
+}
+
+std::optional<std::string> relativeReference(const std::string& folder, const std::string& target, char separator) {
+  const std::optional<std::string> textual = relativePath(normalisedPath(folder), target, separator);
+  if (!textual) return std::nullopt;
   const std::optional<sys_dep::FileIdentity> song = sys_dep::fileIdentity(target);
-  if (!song || sys_dep::fileIdentity(joined(folder, textual)) == song) return textual;
-  const std::size_t slash = target.rfind('/');
+  if (!song || sys_dep::fileIdentity(joinedPath(folder, *textual)) == song) return textual;
+  const std::size_t last = sys_dep::lastSeparator(target);
   const std::optional<std::string> realFolder = sys_dep::realPath(folder);
-  const std::optional<std::string> songFolder = sys_dep::realPath(target.substr(0, slash));
+  const std::optional<std::string> songFolder = sys_dep::realPath(sys_dep::folderOf(target));
   if (!realFolder || !songFolder) return textual;
-  return relativePath(*realFolder, joined(*songFolder, std::string_view(target).substr(slash + 1)));
+  const std::optional<std::string> real =
+      relativePath(*realFolder, joinedPath(*songFolder, std::string_view(target).substr(last + 1)), separator);
+  return real ? real : textual;
 }
 
 }  // namespace kw

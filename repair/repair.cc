@@ -15,6 +15,8 @@
 #include <vector>
 
 #include "Lib/kw/err/shown_text.h"
+#include "Lib/kw/sys_dep/code_page.h"
+#include "Lib/kw/sys_dep/path_rules.h"
 #include "playlist/path_forms.h"
 #include "playlist/xml_playlist.h"
 
@@ -83,7 +85,7 @@ class EntryDialogue {
 
   void showPage(std::size_t pageStart) {
     if (pageStart == 0)
-      out_ << kSongRule << "Song: '" << shown(entry_.path) << "'\n" << kSongRule;
+      out_ << kSongRule << "Song: '" << shown(rule_.writtenPath) << "'\n" << kSongRule;
     else
       out_ << kMoreRule << "More replacements:\n" << kMoreRule;
     for (std::size_t k = 0; k < kPageSize && pageStart + k < candidates_.size(); ++k) {
@@ -342,9 +344,11 @@ struct RepairRun {
 
   // A URL names no song of a library of files: unless the library holds
   // URLs of its scheme, nothing can be said about it, so it is left
-  // exactly as it is, uncounted.
+  // exactly as it is, uncounted. So is a Windows path relative to a
+  // drive's working folder ("C:x"), which only its writer could resolve.
   bool leftAlone(const PlaylistEntry& entry) const {
-    return isUrl(entry.path) && !library.holdsScheme(entry.path);
+    if (isUrl(entry.path)) return !library.holdsScheme(entry.path);
+    return isDriveRelativePath(entry.path);
   }
 
   // The validList song a relative entry names by any of its forms; such an
@@ -368,36 +372,66 @@ struct RepairRun {
     if (!settings.copyInfo || leftAlone(entry)) return;
     PlaylistEntry twin = library.comparedSong(*validTwin(entry));
     twin.path = entry.path;
-    applyReplacement(entry, twin, settings.keepInfo, counts);
+    applyReplacement(entry, inCodePage(std::move(twin)), settings.keepInfo, counts);
   }
 
-  // The path an entry written `written`, compared as `comparedPath`, gets
-  // from candidate `c`: its own path when it names that song already.
+  // `song`'s information line in the playlist's code page, when it has one
+  // (a character it cannot hold becomes '?': a title is only shown).
+  PlaylistEntry inCodePage(PlaylistEntry song) const {
+    if (invalidList.ansiCodePage && song.extInfo) *song.extInfo = *sys_dep::toAnsiCodePage(*song.extInfo, false);
+    return song;
+  }
+
+  // Whether candidate `c` is the song that the entry compared as
+  // `comparedPath` names already.
+  static bool namesAlready(const std::string& comparedPath, const Candidate& c) {
+    return sys_dep::samePath(c.entry.path, comparedPath);
+  }
+
+  // The path (as text) an entry written `written`, compared as
+  // `comparedPath`, gets from candidate `c`: its own when it names that song
+  // already.
   std::string pathFrom(const std::string& written, const std::string& comparedPath,
                        const Candidate& c) const {
-    if (c.entry.path == comparedPath) return written;
+    if (namesAlready(comparedPath, c)) return paths.text(written);
     return paths.replacement(written, c.entry.path, std::string(library.listedPath(c.position)));
   }
 
-  // A path the playlist cannot hold (bytes that are not UTF-8 in a WPL)
-  // leaves the entry as it was, reported after its "Song:" line, and sends
-  // it to the missing list like an entry skipped.
+  // Whether the playlist can hold the new path `path` (text), which in an
+  // ANSI playlist becomes the bytes of its code page; reports why not.
+  bool fitsTheList(std::string& path, std::ostream& dialogue) const {
+    const char* why = nullptr;
+    if (!holdsPath(invalidList, path)) {
+      why = "not UTF-8";
+    } else if (invalidList.ansiCodePage) {
+      std::optional<std::string> bytes = sys_dep::toAnsiCodePage(path);
+      if (bytes) path = std::move(*bytes);
+      else why = "not in its code page";
+    }
+    if (!why) return true;
+    dialogue << "Cannot write '" << shown(path) << "' into '" << shown(invalidList.fileName) << "': " << why << "\n";
+    return false;
+  }
+
+  // A path the playlist cannot hold (bytes that are not UTF-8 in a WPL, a
+  // name outside an ANSI playlist's code page) leaves the entry as it was,
+  // reported after its "Song:" line, and sends it to the missing list like
+  // an entry skipped.
   void replace(PlaylistEntry& entry, const std::string& comparedPath, const Candidate& c,
                std::ostream& dialogue) {
     PlaylistEntry chosen(c.entry);
-    chosen.path = pathFrom(entry.path, comparedPath, c);
-    if (chosen.path != entry.path && !holdsPath(invalidList, chosen.path)) {
-      dialogue << "Cannot write '" << shown(chosen.path) << "' into '" << shown(invalidList.fileName)
-               << "': not UTF-8\n";
+    chosen.path = namesAlready(comparedPath, c) ? entry.path : pathFrom(entry.path, comparedPath, c);
+    if (chosen.path != entry.path && !fitsTheList(chosen.path, dialogue)) {
       addMissing(entry);
       return;
     }
-    applyReplacement(entry, chosen, settings.keepInfo, counts);
+    applyReplacement(entry, inCodePage(std::move(chosen)), settings.keepInfo, counts);
   }
 
+  // The missing list holds UTF-8: a copy from an ANSI playlist is decoded.
   void addMissing(const PlaylistEntry& entry) {
-    PlaylistEntry copy(entry);
-    if (isRelativePath(entry.path)) {
+    PlaylistEntry copy = invalidList.ansiCodePage ? decodedFromAnsi(entry) : entry;
+    if (isRelativePath(copy.path)) {
       if (!missingFolder) missingFolder = writtenFolderOfFile(missingList.fileName);
       copy.path = paths.movedTo(entry.path, *missingFolder);
     }
@@ -406,7 +440,8 @@ struct RepairRun {
 
   void repairEntry(PlaylistEntry& entry, const CandidateSet& candidates,
                    const PlaylistEntry& compared, std::ostream& dialogue, std::istream& answers) {
-    const RuleEntry rule{compared, entry.path,
+    const std::string writtenText = paths.text(entry.path);
+    const RuleEntry rule{compared, writtenText,
                          [&](const Candidate& c) { return pathFrom(entry.path, compared.path, c); },
                          settings.sameSong ? &library.identities() : nullptr};
     const AutoDecision decision =
@@ -432,7 +467,8 @@ void repairPlaylist(PlayList& invalidList, const ValidLibrary& library, PlayList
   RepairRun run{library,
                 settings,
                 invalidList,
-                EntryPaths(writtenFolderOfFile(invalidList.fileName), library.allAbsolute()),
+                EntryPaths(writtenFolderOfFile(invalidList.fileName), library.allAbsolute(),
+                           invalidList.ansiCodePage),
                 missingList,
                 std::nullopt,
                 {},

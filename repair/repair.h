@@ -29,12 +29,18 @@ namespace kw {
 // any of their forms is a validList path (EntryPaths::validForms); a copy of
 // a relative entry in the missing list is made relative to the folder of
 // `missingList.fileName`. A URL whose scheme the validList does not hold
-// (ValidLibrary::holdsScheme) is left exactly as it is and counted nowhere
-// (only -d removes a repeated one). A replacement the playlist cannot hold
-// (holdsPath: bytes that are not UTF-8 in a WPL) leaves the entry as it was,
-// reported as "Cannot write '<path>' into '<playlist>': not UTF-8" on
-// `dialogue`, and copies it to the missing list. Paths and answers echoed
-// on `dialogue` go through err::shown.
+// (ValidLibrary::holdsScheme), and a Windows path relative to a drive's
+// working folder ("C:x", isDriveRelativePath), is left exactly as it is and
+// counted nowhere (only -d removes a repeated one). A replacement the
+// playlist cannot hold (holdsPath: bytes that are not UTF-8 in a WPL; a
+// name outside the code page of a playlist in the ANSI code page) leaves
+// the entry as it was, reported as "Cannot write '<path>' into
+// '<playlist>': not UTF-8" (or ": not in its code page") on `dialogue`,
+// and copies it to the missing list. In a playlist in the ANSI code page
+// (PlayList::ansiCodePage) paths are compared and shown as the text they
+// stand for, new paths and information lines are written in that code page,
+// and copies in the missing list are UTF-8. Paths and answers echoed on
+// `dialogue` go through err::shown.
 // With `threads` above 1 (0: one per hardware thread) that many threads
 // score the candidate sets of the next few entries, one entry each, while
 // the dialogue runs; the outcome does not depend on it, and what such a

@@ -2,72 +2,19 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <iomanip>
+#include <memory>
 #include <sstream>
 #include <string>
 
+#include "repair/repair_test_support.h"
 #include "tests/reference/sample_library.h"
 #include "tests/support/failing_allocations.h"
 
 namespace kw {
 namespace {
-
-const std::string kPrompt =
-    "Enter number to replace with (ENTER=skip;'d'=delete;'m'=show more;'l'=set minmatch):\n";
-const std::string kSongRule(79, '-');
-const std::string kMoreRule(43, '-');
-const std::string kNoStats =
-    "Corrected entries = 0 - Corrected infos = 0\nDeleted entries = 0 - Deleted dupes = 0\n";
-
-using Options = RepairSettings;
-
-// Every dialogue runs with one thread and with candidate sets scored ahead
-// by several: the bytes must not differ.
-class RepairTest : public ::testing::TestWithParam<unsigned> {
- protected:
-  void SetUp() override { resetInteractiveMinMatch(); }
-  void TearDown() override { resetInteractiveMinMatch(); }
-
-  // Repairs `invalid` in place with scripted answers; keeps the dialogue and
-  // the statistics.
-  void repair(PlayList& invalid, const std::string& answers, const Options& o = Options()) {
-    std::istringstream in(answers);
-    std::ostringstream out, stats;
-    repairPlaylist(invalid, valid, missing, o, stats, out, in, GetParam());
-    dialogue = out.str();
-    statistics = stats.str();
-  }
-
-  // The page of candidates the dialogue shows for `entry` from `start` on.
-  std::string page(const PlaylistEntry& entry, std::size_t start) const {
-    const CandidateSet set = collectCandidates(valid, entry);
-    std::string text = start == 0 ? kSongRule + "\nSong: '" + entry.path + "'\n" + kSongRule + "\n"
-                                  : kMoreRule + "\nMore replacements:\n" + kMoreRule + "\n";
-    for (std::size_t k = 0; k < 9 && start + k < set.size(); ++k)
-      text += std::to_string(k + 1) + ": " + set[start + k].entry.path + " (" +
-              formatValue(set[start + k].value) + ")\n";
-    return text;
-  }
-
-  std::string rankedPath(const PlaylistEntry& entry, std::size_t position) const {
-    return collectCandidates(valid, entry).at(position).entry.path;
-  }
-
-  void fillValid(int songs) {
-    for (int k = 0; k < songs; ++k)
-      valid.entries.emplace_back("/lib/band/song" + std::to_string(k) + ".mp3");
-  }
-
-  PlayList valid{"valid.m3u"};
-  PlayList missing{"missing.m3u"};
-  std::string dialogue, statistics;
-};
-
-PlayList invalidOf(std::initializer_list<PlaylistEntry> entries) {
-  PlayList list("old.m3u");
-  list.entries = entries;
-  return list;
-}
 
 const std::string kAnnounce = "Using command line minimum match value (0.1)\n";
 
@@ -255,91 +202,6 @@ TEST_P(RepairTest, DuplicatesRemovedBeforeAndAfter) {
   EXPECT_EQ(missing.entries.size(), 1u);  // /old/x.mp3, asked about once
 }
 
-// Entries keep their own path form: relative entries are compared by the
-// path they resolve to and stay exactly as written when valid, file:// URIs
-// by their decoded path; replacements are written in the entry's form, and a
-// relative copy in a missing list of another folder still names its file.
-// Streams and Windows paths in the library change none of it.
-TEST_P(RepairTest, EntriesKeepTheirPathForm) {
-  const std::vector<std::string> extraLines[] = {
-      {}, {"C:\\Music\\Other\\x.mp3"}, {"http://radio.example.org/stream"},
-      {"http://radio.example.org/stream", "C:\\Music\\Other\\x.mp3", "smb://nas/x.mp3"}};
-  for (const std::vector<std::string>& extra : extraLines) {
-    valid = PlayList("valid.m3u");
-    valid.entries.emplace_back("/music/Anna/Shore/01 Harbour.mp3", "#EXTINF:200,Anna - Harbour");
-    valid.entries.emplace_back("/music/Anna/Shore/02 Ferry.mp3");
-    for (const std::string& line : extra) valid.entries.emplace_back(line);
-    valid.entries.emplace_back("/music/Copper/City/03 Rain On Glass.mp3");
-    missing = PlayList("/lists/missing.m3u");
-    PlayList invalid("/lists/road/trip.m3u");
-    const char* const written[] = {
-        "../../music/Anna/Shore/01 Harbour.mp3",         "./../../music/Anna/Shore/02 Ferry.mp3",
-        "../../old/Anna/Shore/01 Harbour.mp3",           "file:///old/Copper/City/03%20Rain%20On%20Glass.mp3",
-        "FILE://localhost/music/Anna/Shore/02%20Ferry.mp3", "gone/x.mp3",
-    };
-    for (const char* path : written) invalid.entries.emplace_back(path);
-    Options a;
-    a.autoSelect = a.copyInfo = true;
-    a.minMatch = 0;
-    repair(invalid, "", a);
-    const char* const repaired[] = {
-        "../../music/Anna/Shore/01 Harbour.mp3",         "./../../music/Anna/Shore/02 Ferry.mp3",
-        "../../music/Anna/Shore/01 Harbour.mp3",         "file:///music/Copper/City/03%20Rain%20On%20Glass.mp3",
-        "FILE://localhost/music/Anna/Shore/02%20Ferry.mp3", "gone/x.mp3",
-    };
-    const std::string library = extra.empty() ? "absolute" : extra.back();
-    for (std::size_t k = 0; k < std::size(repaired); ++k)
-      EXPECT_EQ(invalid.entries[k].path, repaired[k]) << library << " " << k;
-    EXPECT_EQ(*invalid.entries[0].extInfo, "#EXTINF:200,Anna - Harbour");  // -c on a valid entry
-    EXPECT_EQ(dialogue.substr(0, dialogue.find("----")),
-              "Using command line minimum match value (0)\n"
-              "Song: '../../old/Anna/Shore/01 Harbour.mp3'\n"
-              "Auto: '../../music/Anna/Shore/01 Harbour.mp3'\n"
-              "Song: 'file:///old/Copper/City/03%20Rain%20On%20Glass.mp3'\n"
-              "Auto: 'file:///music/Copper/City/03%20Rain%20On%20Glass.mp3'\n")
-        << library;
-    EXPECT_NE(dialogue.find(": ../../music/"), std::string::npos) << library;  // candidates as written
-    EXPECT_EQ(statistics,
-              "Corrected entries = 2 - Corrected infos = 2\nDeleted entries = 0 - Deleted dupes = 0\n")
-        << library;
-    ASSERT_EQ(missing.entries.size(), 1u) << library;
-    EXPECT_EQ(missing.entries[0].path, "road/gone/x.mp3") << library;
-  }
-}
-
-// A validList of file:// URIs is compared by the decoded paths and gives its
-// paths as written; one with a relative path compares relative entries as
-// written, as a list that cannot tell what they resolve to must.
-TEST_P(RepairTest, ValidListPathForms) {
-  valid.entries.emplace_back("file:///music/a%20b/c.mp3");
-  PlayList invalid("/lists/trip.m3u");
-  invalid.entries.emplace_back("/old/a b/c.mp3");
-  invalid.entries.emplace_back("file:///music/a b/c.mp3");
-  Options a;
-  a.autoSelect = true;
-  repair(invalid, "", a);
-  EXPECT_EQ(invalid.entries[0].path, "file:///music/a%20b/c.mp3");
-  EXPECT_EQ(invalid.entries[1].path, "file:///music/a b/c.mp3");  // valid as written
-
-  valid.entries.emplace_back("lib/songs/c.mp3");
-  PlayList relative("/lists/trip.m3u");
-  relative.entries.emplace_back("old/songs/c.mp3");
-  repair(relative, "", a);
-  EXPECT_EQ(relative.entries[0].path, "lib/songs/c.mp3");
-
-  // Valid by its text or by the path it resolves to, whatever else the list
-  // holds; a replacement by an absolute song is written relative.
-  valid.entries.emplace_back("/lists/a b/c.mp3", "#EXTINF:1,C");
-  PlayList mixed("/lists/trip.m3u");
-  for (const char* path : {"a b/c.mp3", "lib/songs/c.mp3", "x/a b/c.mp3"}) mixed.entries.emplace_back(path);
-  a.copyInfo = true;
-  repair(mixed, "", a);
-  EXPECT_EQ(mixed.entries[0].path, "a b/c.mp3");
-  EXPECT_EQ(*mixed.entries[0].extInfo, "#EXTINF:1,C");
-  EXPECT_EQ(mixed.entries[1].path, "lib/songs/c.mp3");
-  EXPECT_EQ(mixed.entries[2].path, "a b/c.mp3");
-}
-
 // With -b, a minimum set with "l" applies from the next entry on.
 TEST_P(RepairTest, ConfidentChoiceMeetsTheMinimumSetInTheDialogue) {
   valid.entries.emplace_back("/lib/band/alpha.mp3");
@@ -481,6 +343,35 @@ TEST(RepairLookaheadTest, FailedAllocationOnAnyThreadReachesTheCaller) {
         missing.entries.clear();
       });
   EXPECT_GT(runs, 10);
+}
+
+// The dialogue and the workers hand candidate sets to each other through
+// one condition variable. Short repairs, again and again on 2 to 6 threads
+// for 20 s, must each end (a lost wake-up would hang one, and the deadline
+// would abort the test) and give what one thread gives.
+TEST(RepairLookaheadTest, ManyShortRepairsNeverLoseAWakeUp) {
+  const PlayList library = reference::makeLibrary(300, 35);
+  const PlayList old = reference::makeDamagedPlaylist(library, 24, 36);
+  RepairSettings settings;
+  settings.autoSelect = true;
+  settings.minMatch = 0.2;
+  std::vector<std::unique_ptr<ValidLibrary>> indexes;
+  for (unsigned threads = 0; threads <= 6; ++threads)
+    indexes.push_back(std::make_unique<ValidLibrary>(library, std::max(1u, threads)));
+  const auto run = [&](unsigned threads) {
+    PlayList list = old, missing("missing.m3u");
+    std::istringstream in("1\n\nd\n2\n");  // then the end of the answers
+    std::ostringstream out, stats;
+    repairPlaylist(list, *indexes[threads], missing, settings, stats, out, in);
+    return out.str() + stats.str() + contentOf(list) + contentOf(missing);
+  };
+  const std::string expected = run(1);
+  ASSERT_NE(expected.find("Auto: '"), std::string::npos);
+  const trackmend_test::Deadline deadline(120);
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  int rounds = 0;
+  for (; std::chrono::steady_clock::now() < end; ++rounds) ASSERT_EQ(run(2 + rounds % 5), expected) << rounds;
+  EXPECT_GT(rounds, 100);
 }
 
 INSTANTIATE_TEST_SUITE_P(Threads, RepairTest, ::testing::Values(1u, 3u),

@@ -6,16 +6,6 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-# Files that still make such calls, each with the work that moves them into
-# the layer. Empty this list; never add to it.
-allowed=(
-  library/folder_walk.cc    # opendir/readdir, d_type, dirfd: the folder walk
-  library/song_stream.cc    # pread: positional reads of the tag reader's stream
-  library/song_tags.cc      # open with O_NONBLOCK | O_CLOEXEC
-  library/scan.cc           # opendir: is the folder listable
-  main/run_in_child.cc      # fork, waitpid, /proc/self/exe: the unit tests' child runs
-)
-
 patterns=(
   '/proc/'
   '\bmadvise\b|MADV_[A-Z]+'
@@ -38,10 +28,6 @@ mapfile -t files < <(git ls-files 'Lib/kw/*.cc' 'Lib/kw/*.h' 'playlist/*.cc' 'pl
 pattern=$(IFS='|'; echo "${patterns[*]}")
 failed=0
 for file in "${files[@]}"; do
-  if printf '%s\n' "${allowed[@]}" | grep -qxF "$file"; then
-    grep -qE "$pattern" "$file" || echo "note: $file no longer needs its place on the allow-list"
-    continue
-  fi
   if grep -nE "$pattern" "$file" | sed "s|^|$file:|"; then
     failed=1
   fi
@@ -50,4 +36,4 @@ if [ "$failed" = 1 ]; then
   echo "Platform-specific calls outside Lib/kw/sys_dep/ (above): move them into the platform layer." >&2
   exit 1
 fi
-echo "portable calls: ${#files[@]} product files checked, ${#allowed[@]} still on the allow-list"
+echo "portable calls: ${#files[@]} product files checked"

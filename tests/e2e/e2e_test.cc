@@ -16,7 +16,19 @@
 //
 // "@WORK@" in `args`, in the files of in/ and in the expected files stands
 // for the absolute path of the working folder, so that cases can show the
-// absolute paths a folder scan writes.
+// absolute paths a folder scan writes. On Windows the path after it is
+// written with '\' ("@WORK@/music/a.mp3" is "C:\...\music\a.mp3", up to a
+// quote or the line's end), and "file://@WORK@" is "file:///C:/...".
+// "@WORK_NO_DRIVE@" is the same path without its drive, with '/' ("/Users/
+// ..."): how an entry "\x" on the same drive names it; on POSIX it is @WORK@.
+//
+// On Windows (the build for Wine), a case may differ where paths compare as
+// Windows compares them (letter case ignored): expected-windows/ then holds
+// the stdout, stderr, status or files/ that replace those of expected/.
+// Names of files compare ignoring letter case there, as on its disks. A case
+// folder holding a file "posix_only" (which says why: symbolic links, say)
+// is left out of the Windows build, one holding "windows_only" out of the
+// others.
 //
 // TRACKMEND_E2E_RECORD=<dir> writes what each run produced into <dir>/<case>/
 // in the same layout, for a person to inspect and compare; it never touches
@@ -66,9 +78,29 @@ void writeBytes(const fs::path& file, const std::string& bytes) {
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
+constexpr bool kWindows = TRACKMEND_E2E_WINDOWS;
+
 std::string replaced(std::string text, const std::string& from, const std::string& to) {
   for (auto at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
     text.replace(at, from.size(), to);
+  return text;
+}
+
+// `text` with each "@WORK@" made the working folder `work` (see the top).
+std::string withWorkFolder(std::string text, const std::string& work) {
+  if (!kWindows) return replaced(replaced(text, "@WORK_NO_DRIVE@", work), "@WORK@", work);
+  std::string inUri = "/" + work;
+  std::replace(inUri.begin(), inUri.end(), '\\', '/');
+  text = replaced(text, "@WORK_NO_DRIVE@", inUri.substr(3));
+  text = replaced(replaced(text, "file://localhost@WORK@", "file://localhost" + inUri), "file://@WORK@",
+                  "file://" + inUri);
+  for (auto at = text.find("@WORK@"); at != std::string::npos; at = text.find("@WORK@", at)) {
+    text.replace(at, 6, work);
+    for (at += work.size(); at < text.size() && std::string_view("'\"\r\n<").find(text[at]) == std::string::npos;
+         ++at) {
+      if (text[at] == '/') text[at] = '\\';
+    }
+  }
   return text;
 }
 
@@ -78,8 +110,16 @@ void fillInWorkFolder(const fs::path& workDir) {
     if (!item.is_regular_file() || item.is_symlink()) continue;
     const std::string bytes = readBytes(item.path());
     if (bytes.find("@WORK@") != std::string::npos)
-      writeBytes(item.path(), replaced(bytes, "@WORK@", fs::canonical(workDir).string()));
+      writeBytes(item.path(), withWorkFolder(bytes, fs::canonical(workDir).string()));
   }
+}
+
+// A name of the working folder as this system compares names.
+std::string comparedName(std::string name) {
+  if (kWindows) {
+    for (char& c : name) c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+  }
+  return name;
 }
 
 // One argument per line; "a\n\nb\n" is {"a", "", "b"} and "\n" is {""}.
@@ -146,7 +186,8 @@ std::map<std::string, std::string> snapshot(const fs::path& root) {
   std::map<std::string, std::string> result;
   if (!fs::exists(root)) return result;
   for (const auto& item : fs::recursive_directory_iterator(root)) {
-    const std::string name = fs::relative(item.path(), root).generic_string();
+    const std::u8string relative = fs::relative(item.path(), root).generic_u8string();
+    const std::string name(relative.begin(), relative.end());
     if (item.is_directory()) {
       result[name + "/"] = "";
     } else {
@@ -195,9 +236,9 @@ void record(const fs::path& target, const Outcome& outcome, const std::map<std::
   fs::create_directories(target / "files");
   for (const auto& [name, bytes] : files) {
     if (name.back() == '/') {
-      fs::create_directories(target / "files" / name);
+      fs::create_directories(target / "files" / trackmend_test::nativePath(name));
     } else {
-      writeBytes(target / "files" / name, bytes);
+      writeBytes(target / "files" / trackmend_test::nativePath(name), bytes);
     }
   }
 }
@@ -205,10 +246,19 @@ void record(const fs::path& target, const Outcome& outcome, const std::map<std::
 std::vector<std::string> caseNames() {
   std::vector<std::string> names;
   std::error_code error;
-  for (const auto& item : fs::directory_iterator(casesDir(), error))
+  for (const auto& item : fs::directory_iterator(casesDir(), error)) {
+    if (fs::exists(item.path() / (kWindows ? "posix_only" : "windows_only"))) continue;
     if (fs::exists(item.path() / "args")) names.push_back(item.path().filename().string());
+  }
   std::sort(names.begin(), names.end());
   return names;
+}
+
+// The expected `name` ("stdout", "files", ...) of the case in `caseDir`: on
+// Windows the one in expected-windows/ when there is one.
+fs::path expectedPath(const fs::path& caseDir, const std::string& name) {
+  if (kWindows && fs::exists(caseDir / "expected-windows" / name)) return caseDir / "expected-windows" / name;
+  return caseDir / "expected" / name;
 }
 
 void expectSame(const std::string& what, const std::string& expected, const std::string& actual) {
@@ -220,7 +270,6 @@ class EndToEnd : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(EndToEnd, MatchesExpectedOutput) {
   const fs::path caseDir = casesDir() / GetParam();
-  const fs::path expectedDir = caseDir / "expected";
   ScratchFolder work;
   if (fs::exists(caseDir / "in")) {
     fs::copy(caseDir / "in", work.path(), fs::copy_options::recursive | fs::copy_options::copy_symlinks);
@@ -228,7 +277,7 @@ TEST_P(EndToEnd, MatchesExpectedOutput) {
   }
   // The program sees the folder as getcwd() gives it: with links resolved.
   const std::string workPath = fs::canonical(work.path()).string();
-  const auto expected = [&](const fs::path& file) { return replaced(readBytes(file), "@WORK@", workPath); };
+  const auto expected = [&](const fs::path& file) { return withWorkFolder(readBytes(file), workPath); };
 
   const std::string input = readBytes(caseDir / "stdin");
   const bool closedInput = fs::exists(caseDir / "stdin_closed");
@@ -242,21 +291,23 @@ TEST_P(EndToEnd, MatchesExpectedOutput) {
   const std::string recordDir = envOr("TRACKMEND_E2E_RECORD", "");
   if (!recordDir.empty()) record(fs::path(recordDir) / GetParam(), outcome, actualFiles);
 
-  expectSame("exit status", readBytes(expectedDir / "status"), statusText(outcome));
-  expectSame("standard output", expected(expectedDir / "stdout"), outcome.out);
-  expectSame("standard error", expected(expectedDir / "stderr"), outcome.err);
+  expectSame("exit status", readBytes(expectedPath(caseDir, "status")), statusText(outcome));
+  expectSame("standard output", expected(expectedPath(caseDir, "stdout")), outcome.out);
+  expectSame("standard error", expected(expectedPath(caseDir, "stderr")), outcome.err);
 
-  const auto expectedFiles = snapshot(expectedDir / "files");
+  const auto expectedFiles = snapshot(expectedPath(caseDir, "files"));
+  std::map<std::string, std::string> actualByName;
+  for (const auto& [name, bytes] : actualFiles) actualByName[comparedName(name)] = name;
   for (const auto& [name, bytes] : expectedFiles) {
-    const auto found = actualFiles.find(name);
-    if (found == actualFiles.end()) {
+    const auto found = actualByName.find(comparedName(name));
+    if (found == actualByName.end()) {
       ADD_FAILURE() << "file missing after the run: " << name;
     } else {
-      expectSame("content of " + name, replaced(bytes, "@WORK@", workPath), found->second);
+      expectSame("content of " + name, withWorkFolder(bytes, workPath), actualFiles.at(found->second));
+      actualByName.erase(found);
     }
   }
-  for (const auto& [name, bytes] : actualFiles)
-    if (!expectedFiles.count(name)) ADD_FAILURE() << "unexpected file after the run: " << name;
+  for (const auto& [compared, name] : actualByName) ADD_FAILURE() << "unexpected file after the run: " << name;
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, EndToEnd, ::testing::ValuesIn(caseNames()),
@@ -286,7 +337,12 @@ TEST(EndToEndRunner, FillsInTheWorkFolder) {
   ScratchFolder work;
   writeBytes(work.path() / "sub" / "list.m3u", "@WORK@/x.mp3\n");
   fillInWorkFolder(work.path());
-  EXPECT_EQ(readBytes(work.path() / "sub" / "list.m3u"), fs::canonical(work.path()).string() + "/x.mp3\n");
+  const std::string path = fs::canonical(work.path()).string();
+  EXPECT_EQ(readBytes(work.path() / "sub" / "list.m3u"), path + (kWindows ? "\\x.mp3\n" : "/x.mp3\n"));
+  if (kWindows) {
+    EXPECT_EQ(withWorkFolder("'@WORK@/a b/c' @WORK@/d\nfile://@WORK@/e%20f\n", "C:\\w"),
+              "'C:\\w\\a b\\c' C:\\w\\d\nfile:///C:/w/e%20f\n");
+  }
 }
 
 TEST(EndToEndRunner, SnapshotsNestedFiles) {
@@ -310,7 +366,7 @@ int main(int argc, char** argv) {
     const std::string name = word.substr(7);
     const auto names = caseNames();
     if (std::find(names.begin(), names.end(), name) == names.end()) {
-      std::fprintf(stderr, "no end-to-end case named '%s' in %s\n", name.c_str(), casesDir().c_str());
+      std::fprintf(stderr, "no end-to-end case named '%s' in %s\n", name.c_str(), casesDir().string().c_str());
       return 1;
     }
     ::testing::GTEST_FLAG(filter) = "Cases/EndToEnd.MatchesExpectedOutput/" + name;

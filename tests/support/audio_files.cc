@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <stdexcept>
@@ -182,8 +183,14 @@ Bytes opusBytes(const AudioSpec& spec) {
   return out;
 }
 
+// The file named `path` (UTF-8) as the system names it: on Windows a wide
+// name, which TagLib and the streams take too.
+std::filesystem::path native(const std::string& path) {
+  return std::filesystem::path(std::u8string(path.begin(), path.end()));
+}
+
 void writeBytes(const std::string& path, const Bytes& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  std::ofstream out(native(path), std::ios::binary | std::ios::trunc);
   out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
   out.close();
   if (!out) throw std::runtime_error("cannot write " + path);
@@ -192,14 +199,14 @@ void writeBytes(const std::string& path, const Bytes& bytes) {
 // An Opus stream in a ".ogg" file is not what TagLib's extension table
 // expects there, so the format class is chosen by hand.
 std::unique_ptr<TagLib::File> openForTagging(const std::string& path) {
-  if (lowerExtension(path) == "ogg") return std::make_unique<TagLib::Ogg::Opus::File>(path.c_str(), false);
+  if (lowerExtension(path) == "ogg") return std::make_unique<TagLib::Ogg::Opus::File>(native(path).c_str(), false);
   return nullptr;
 }
 
 void tag(const std::string& path, const AudioSpec& spec) {
   if (spec.title.empty() && spec.artist.empty()) return;
   std::unique_ptr<TagLib::File> own = openForTagging(path);
-  TagLib::FileRef ref = own ? TagLib::FileRef(own.release()) : TagLib::FileRef(path.c_str(), false);
+  TagLib::FileRef ref = own ? TagLib::FileRef(own.release()) : TagLib::FileRef(native(path).c_str(), false);
   if (ref.isNull() || !ref.tag()) throw std::runtime_error("TagLib cannot open " + path);
   if (!spec.title.empty()) ref.tag()->setTitle(TagLib::String(spec.title, TagLib::String::UTF8));
   if (!spec.artist.empty()) ref.tag()->setArtist(TagLib::String(spec.artist, TagLib::String::UTF8));

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -16,10 +17,19 @@ namespace {
 
 bool isFolder(const std::string& name) {
   std::error_code error;
-  return std::filesystem::is_directory(name, error);
+  return std::filesystem::is_directory(nativePath(name), error);
 }
 
 }  // namespace
+
+std::filesystem::path nativePath(const std::string& name) {
+  return std::filesystem::path(std::u8string(name.begin(), name.end()));
+}
+
+std::string utf8Of(const std::filesystem::path& path) {
+  const std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
+}
 
 std::string newScratchFolder(const std::string& prefix) {
   static std::mt19937_64 random(std::random_device{}());
@@ -27,7 +37,7 @@ std::string newScratchFolder(const std::string& prefix) {
   for (int attempt = 0; attempt < 100; ++attempt) {
     const std::filesystem::path folder = temporary / (prefix + std::to_string(random() % 1000000000));
     std::error_code error;
-    if (std::filesystem::create_directory(folder, error)) return folder.string();
+    if (std::filesystem::create_directory(folder, error)) return utf8Of(folder);
   }
   throw std::runtime_error("cannot make a scratch folder in " + temporary.string());
 }
@@ -36,20 +46,20 @@ ScratchDir::ScratchDir() : path_(newScratchFolder("trackmend-test-")) {}
 
 ScratchDir::~ScratchDir() {
   std::error_code ignored;
-  std::filesystem::remove_all(path_, ignored);
+  std::filesystem::remove_all(nativePath(path_), ignored);
 }
 
 std::string ScratchDir::file(const std::string& name) const { return path_ + "/" + name; }
 
 void writeFile(const std::string& fileName, const std::string& bytes) {
-  std::ofstream out(fileName, std::ios::binary | std::ios::trunc);
+  std::ofstream out(nativePath(fileName), std::ios::binary | std::ios::trunc);
   out << bytes;
   out.close();
   ASSERT_TRUE(out) << "cannot write " << fileName;
 }
 
 std::string readFile(const std::string& fileName) {
-  std::ifstream in(fileName, std::ios::binary);
+  std::ifstream in(nativePath(fileName), std::ios::binary);
   if (!in) return "<missing>";
   std::ostringstream content;
   content << in.rdbuf();
@@ -58,7 +68,17 @@ std::string readFile(const std::string& fileName) {
 
 bool fileExists(const std::string& fileName) {
   std::error_code error;
-  return std::filesystem::symlink_status(fileName, error).type() != std::filesystem::file_type::not_found && !error;
+  return std::filesystem::symlink_status(nativePath(fileName), error).type() != std::filesystem::file_type::not_found &&
+         !error;
+}
+
+std::vector<std::string> folderNames(const std::string& folder) {
+  std::vector<std::string> names;
+  std::error_code error;
+  for (const auto& item : std::filesystem::directory_iterator(nativePath(folder), error))
+    names.push_back(utf8Of(item.path().filename()));
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 std::string sourceDir() {

@@ -2,9 +2,18 @@
 #ifndef TESTS_SUPPORT_TEST_SUPPORT_H_
 #define TESTS_SUPPORT_TEST_SUPPORT_H_
 
+#include <filesystem>
 #include <string>
+#include <vector>
 
 namespace trackmend_test {
+
+// The file named `name` (UTF-8, as the program's names are) as a
+// std::filesystem path: built from char8_t text, so that on Windows a name
+// outside the ANSI code page names the right file.
+std::filesystem::path nativePath(const std::string& name);
+// A std::filesystem path as UTF-8 text.
+std::string utf8Of(const std::filesystem::path& path);
 
 // Makes a folder of a new name `prefix` + digits under the system's
 // temporary directory and returns its path; throws std::runtime_error when
@@ -32,6 +41,8 @@ void writeFile(const std::string& fileName, const std::string& bytes);
 // The whole content of `fileName`; "<missing>" when it cannot be opened.
 std::string readFile(const std::string& fileName);
 bool fileExists(const std::string& fileName);
+// The names in the folder `folder`, sorted; shows left-over temporary files.
+std::vector<std::string> folderNames(const std::string& folder);
 // The folder of the shared corpus of real playlists, or "" when absent.
 std::string corpusDir();
 // The folder of the shared corpus of real XML playlists, or "" when absent:

@@ -11,6 +11,7 @@
 #include <optional>
 
 #include "Lib/kw/err/error.h"
+#include "Lib/kw/sys_dep/path_rules.h"
 
 namespace kw::sys_dep {
 namespace {
@@ -91,6 +92,10 @@ std::string resolvedAsKernel(const std::string& path) {
     }
     if (length == 0) return normalizeAbsolute(path);
   }
+}
+
+std::string absolutePath(const std::string& name) {
+  return name.starts_with('/') ? name : joinedPath(toFullPath(std::string()), name);
 }
 
 std::string toFullPath(const std::string& path, bool /*windowsForm*/) {

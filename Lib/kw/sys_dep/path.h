@@ -42,6 +42,15 @@ char listSeparatorOf(const std::string& list);
 // drive or UNC root, "." and ".." removed, '/' written as '\\').
 std::string toFullPath(const std::string& path, bool windowsForm = false);
 
+// `name` made absolute against the working directory as text: POSIX joins
+// the two and keeps every "." and "..", so that resolvedAsKernel() can
+// still follow the links before a ".."; Windows gives the system's full
+// path (GetFullPathNameW: "C:x" and "\x" against the working directory's
+// drive, ".." taken as text, as the system takes it). An absolute `name`
+// stays as it is on POSIX. Throws kw::err::IOError("getcwd") when the
+// working directory cannot be obtained.
+std::string absolutePath(const std::string& name);
+
 // The absolute path `path` (which may hold ".", ".." and repeated '/')
 // resolved the way the kernel resolves it, for names that may pass through
 // symbolic links: without a ".." component it is normalised as text (links
@@ -55,7 +64,8 @@ std::string resolvedAsKernel(const std::string& path);
 
 // The absolute path of the existing file or folder `path` with every
 // symbolic link, "." and ".." resolved; nothing when some part of it does
-// not exist. An empty path stands for "/". Never throws.
+// not exist. An empty path stands for "/" (on Windows the root of the
+// working directory's drive). Never throws.
 std::optional<std::string> realPath(const std::string& path);
 
 // The part of `path` before its last '/' or '\\' (whichever comes last),

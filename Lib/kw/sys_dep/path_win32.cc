@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <cerrno>
+#include <optional>
 
 #include "Lib/kw/err/error.h"
 #include "Lib/kw/sys_dep/path.h"
@@ -49,6 +50,25 @@ std::string toFullPath(const std::string& path, bool /*windowsForm*/) {
   return win32::utf8Of(full);
 }
 
+std::string absolutePath(const std::string& name) { return toFullPath(name); }
+
+// The system's own name of the file once it is open: every link and
+// junction followed, the letter case as the disk has it.
+std::optional<std::string> realPath(const std::string& path) {
+  const HANDLE file = CreateFileW(win32::systemPath(path.empty() ? "\\" : path).c_str(), FILE_READ_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+  const std::wstring real = grown([&](wchar_t* buffer, DWORD size) {
+    return GetFinalPathNameByHandleW(file, buffer, size, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+  });
+  CloseHandle(file);
+  if (real.empty()) return std::nullopt;
+  if (real.starts_with(L"\\\\?\\UNC\\")) return "\\" + win32::utf8Of(std::wstring_view(real).substr(7));
+  if (real.starts_with(L"\\\\?\\")) return win32::utf8Of(std::wstring_view(real).substr(4));
+  return win32::utf8Of(real);
+}
+
 std::string resolvedAsKernel(const std::string& path) {
   try {
     return toFullPath(path);
@@ -62,7 +82,7 @@ std::string resolvedAsKernel(const std::string& path) {
 bool isRegularFile(const std::string& path) {
   if (path.empty()) return false;
   const DWORD sharing = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-  const HANDLE file = CreateFileW(win32::wideOf(path).c_str(), 0, sharing, nullptr, OPEN_EXISTING,
+  const HANDLE file = CreateFileW(win32::systemPath(path).c_str(), 0, sharing, nullptr, OPEN_EXISTING,
                                   FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
   BY_HANDLE_FILE_INFORMATION info;

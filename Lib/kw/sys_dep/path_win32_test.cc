@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "Lib/kw/sys_dep/path.h"
+#include "Lib/kw/sys_dep/win32_support.h"
 #include "tests/support/test_support.h"
 
 namespace kw::sys_dep {
@@ -26,6 +27,16 @@ TEST(PathWin32Test, FullPathsHaveTheirDriveInFront) {
   EXPECT_EQ(toFullPath("C:/x/./y"), "C:\\x\\y");
   EXPECT_EQ(resolvedAsKernel("C:\\x\\..\\y"), "C:\\y");
   EXPECT_EQ(directoryPart(toFullPath("x.exe")), here.back() == '\\' ? here.substr(0, here.size() - 1) : here);
+}
+
+// Beyond MAX_PATH the system's calls get the "\\?\" form of the full name;
+// shorter names, and devices, stay as they are.
+TEST(PathWin32Test, LongNamesGetThePrefixOfLongPaths) {
+  const std::string deep = "C:\\" + std::string(300, 'x') + "/a.m3u";
+  EXPECT_EQ(win32::systemPath(deep), L"\\\\?\\C:\\" + std::wstring(300, L'x') + L"\\a.m3u");
+  EXPECT_EQ(win32::systemPath("\\\\nas\\" + std::string(300, 'x')), L"\\\\?\\UNC\\nas\\" + std::wstring(300, L'x'));
+  EXPECT_EQ(win32::systemPath("C:/x.m3u"), L"C:/x.m3u");
+  EXPECT_EQ(win32::systemPath("NUL"), L"NUL");
 }
 
 TEST(PathWin32Test, DevicesAndFoldersAreNoRegularFiles) {

@@ -1,3 +1,4 @@
+// The POSIX side of file_system.h.
 #include "Lib/kw/sys_dep/file_system.h"
 
 #include <fcntl.h>
@@ -68,17 +69,29 @@ std::optional<FileIdentity> fileIdentity(const std::string& name) {
   return FileIdentity{static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
 }
 
-FileStatus fileStatus(const std::string& name, bool followLinks, const std::string& reportName) {
+std::optional<FileStatus> lookUpFile(const std::string& name, bool followLinks) {
   struct stat info;
+  if ((followLinks ? ::stat(name.c_str(), &info) : ::lstat(name.c_str(), &info)) != 0) return std::nullopt;
   FileStatus status;
-  if ((followLinks ? ::stat(name.c_str(), &info) : ::lstat(name.c_str(), &info)) != 0) {
-    if (errno == ENOENT || errno == ENOTDIR) return status;
-    throw err::IOError(reportName);
-  }
   status.type = typeOf(info.st_mode);
   status.identity = {static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
   status.links = static_cast<std::uint64_t>(info.st_nlink);
   return status;
+}
+
+FileStatus fileStatus(const std::string& name, bool followLinks, const std::string& reportName) {
+  if (const std::optional<FileStatus> status = lookUpFile(name, followLinks)) return *status;
+  if (errno == ENOENT || errno == ENOTDIR) return FileStatus();
+  throw err::IOError(reportName);
+}
+
+SystemPlace systemPlaceOf(const std::string& name) {
+  const std::string real = withRealFolder(name);
+  const auto liesIn = [&real](std::string_view root) {
+    return real.starts_with(root) && (real.size() == root.size() || real[root.size()] == '/');
+  };
+  if (liesIn("/proc")) return SystemPlace::kNoFiles;
+  return liesIn("/dev") ? SystemPlace::kDevices : SystemPlace::kNone;
 }
 
 std::string linkTarget(const std::string& link, const std::string& reportName) {
@@ -138,8 +151,8 @@ void syncFolder(const std::string& folder, const std::string& reportName) {
 
 ReplacementFile::ReplacementFile(const std::string& target, const std::string& reportName)
     : target_(target), reportName_(reportName), name_(temporaryPattern(folderOf(target))) {
-  descriptor_ = ::mkstemp(name_.data());
-  if (descriptor_ < 0) fail();
+  handle_ = ::mkstemp(name_.data());
+  if (handle_ < 0) fail();
   exists_ = true;
   try {
     keepAttributes();
@@ -160,10 +173,10 @@ void ReplacementFile::keepAttributes() {
   if (::stat(target_.c_str(), &old) == 0) {
     mode = old.st_mode & 07777;
     if (old.st_uid != ::geteuid() || old.st_gid != ::getegid()) {
-      [[maybe_unused]] const int ignored = ::fchown(descriptor_, old.st_uid, old.st_gid);
+      [[maybe_unused]] const int ignored = ::fchown(descriptor(), old.st_uid, old.st_gid);
     }
   }
-  if (::fchmod(descriptor_, mode) != 0) fail();
+  if (::fchmod(descriptor(), mode) != 0) fail();
 }
 
 ReplacementFile::~ReplacementFile() {
@@ -172,17 +185,17 @@ ReplacementFile::~ReplacementFile() {
 }
 
 void ReplacementFile::write(std::string_view bytes) {
-  if (!writeAll(descriptor_, bytes.data(), bytes.size())) fail();
+  if (!writeAll(descriptor(), bytes.data(), bytes.size())) fail();
 }
 
 // The content reaches the disk before the rename, and the rename before we
 // return: a crash of the machine leaves the old file or the new one, never
 // a name for a file of which only part was written.
 void ReplacementFile::commit() {
-  if (syncToDisk && ::fsync(descriptor_) != 0) fail();
-  const int descriptor = descriptor_;
-  descriptor_ = -1;
-  if (::close(descriptor) != 0) fail();
+  if (syncToDisk && ::fsync(descriptor()) != 0) fail();
+  const int open = descriptor();
+  handle_ = -1;
+  if (::close(open) != 0) fail();
   if (::rename(name_.c_str(), target_.c_str()) != 0) fail();
   exists_ = false;
   syncFolder(folderOf(target_), reportName_);
@@ -191,8 +204,8 @@ void ReplacementFile::commit() {
 void ReplacementFile::fail() const { throw err::IOError(reportName_); }
 
 void ReplacementFile::closeFile() {
-  if (descriptor_ >= 0) closeQuietly(descriptor_);
-  descriptor_ = -1;
+  if (handle_ >= 0) closeQuietly(descriptor());
+  handle_ = -1;
 }
 
 void renameFile(const std::string& from, const std::string& to, bool mayReplace) {
