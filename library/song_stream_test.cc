@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -20,15 +21,15 @@ TEST(SongStream, ReadsWhatTheFileHoldsWherever) {
   for (int k = 0; k < 100000; ++k) bytes += static_cast<char>(k * 31 % 251);
   trackmend_test::writeFile(dir.file("song.mp3"), bytes);
   std::optional<SongStream> fresh;
-  unsigned long state = 7;
+  std::uint64_t state = 7;
   for (int round = 0; round < 300; ++round) {
     // A new stream now and then, within the budget of reads one may hand out.
     if (round % 20 == 0) fresh.emplace(*sys_dep::InputHandle::open(dir.file("song.mp3")), dir.file("song.mp3"));
     SongStream& stream = *fresh;
     ASSERT_EQ(stream.length(), 100000);
-    state = state * 6364136223846793005UL + 1442695040888963407UL;
+    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
     const long offset = static_cast<long>((state >> 20) % 110000);
-    const unsigned long length = (state >> 40) % (round % 3 == 0 ? 70000 : 300);
+    const auto length = static_cast<unsigned int>((state >> 40) % (round % 3 == 0 ? 70000 : 300));
     const bool fromEnd = round % 5 == 0;
     const long before = stream.tell();
     stream.seek(fromEnd ? offset - 110000 : offset, fromEnd ? TagLib::IOStream::End : TagLib::IOStream::Beginning);
