@@ -1,5 +1,6 @@
 #include "main/output_plan.h"
 
+#include <cerrno>
 #include <optional>
 #include <utility>
 
@@ -127,6 +128,15 @@ void checkAgainstEarlier(const Output& output, const Output& earlier) {
   }
 }
 
+// The save renames an output onto its final name only where no file is:
+// found now, before the work, rather than when the run is done.
+void checkRenameTarget(const Output& output) {
+  if (output.given.name == output.final.name || !kw::sys_dep::lookUpFile(output.final.name, false)) return;
+  if (output.given.identity && output.given.identity == output.final.identity) return;  // the file itself
+  errno = EEXIST;
+  throw kw::err::IOError(output.given.name + " -> " + output.final.name, "rename");
+}
+
 }  // namespace
 
 void checkOutputPlan(const RunFiles& files) {
@@ -136,7 +146,12 @@ void checkOutputPlan(const RunFiles& files) {
   for (size_t k = 0; k < outputs.size(); ++k) {
     checkAgainstInputs(outputs[k], inputs);
     for (size_t j = 0; j < k; ++j) checkAgainstEarlier(outputs[k], outputs[j]);
+    checkRenameTarget(outputs[k]);
   }
+}
+
+void checkRenameTarget(const std::string& given, const std::string& final) {
+  checkRenameTarget(output(given, final));
 }
 
 void checkOutput(const std::string& name) {

@@ -35,6 +35,8 @@ struct RunFiles {
 // 3. a name (given or final) of that output is a name of an earlier one:
 //    "Output playlists '<first>' and '<second>' would both be saved as
 //    '<name>'.".
+// 4. its final name differs from its given one and is taken by another
+//    file (checkRenameTarget()).
 // Inputs are the validList, the invalidLists and the missing list under -A.
 // One playlist named twice, or the validList given again as an invalidList,
 // is no conflict. The format of each invalidList (and of the missing list
@@ -43,6 +45,14 @@ struct RunFiles {
 // left out of the outputs, as it will not be saved. Names are compared with
 // sameFile().
 void checkOutputPlan(const RunFiles& files);
+
+// Checks that the save of `given`, renamed to its final name `final`, finds
+// no other file there (any kind, a dangling link too), as the rename would
+// find it at the end of the run: throws kw::err::IOError("<given> ->
+// <final>", "rename") with the system's text for EEXIST. `final` equal to
+// `given`, or another name of the same existing file (a link to it, another
+// letter case on a disk that ignores it), is no other file.
+void checkRenameTarget(const std::string& given, const std::string& final);
 
 // Checks the output `name` before any question: kw::checkSavable(name) (what
 // it throws, this throws), then, when the file exists, that it is a playlist

@@ -113,6 +113,11 @@ TEST_F(RunTest, OutputsArePlannedAndCheckedBeforeAnythingIsRead) {
       {{"-m", "nothere/miss.m3u", "v.m3u", "i.m3u"}, {}, "No such file or directory ('nothere')"},
       {{"-m", "v.m3u/miss.m3u", "v.m3u", "i.m3u"}, {}, "Not a directory ('v.m3u')"},
       {{"-A", "-m", "folder", "v.m3u", "i.m3u"}, {{"folder/x.m3u", ""}}, "Is a directory ('folder')"},
+      // A final name taken by another file, in the words of the rename.
+      {{"-a", "v.m3u", "p.txt"}, {{"p.txt", kBroken}, {"p.m3u", "unrelated\n"}},
+       "File exists for rename ('p.txt -> p.m3u')"},
+      {{"-m", "miss.m3u", "-P", "v.m3u", "i.m3u"}, {{"miss.pls", "keep\n"}},
+       "File exists for rename ('miss.m3u -> miss.pls')"},
   };
   for (const auto& c : cases) {
     ScratchDir dir;
@@ -130,8 +135,10 @@ TEST_F(RunTest, OutputsArePlannedAndCheckedBeforeAnythingIsRead) {
     EXPECT_EQ(readFile(dir.file("i.m3u")), kBroken);
     for (const auto& [name, content] : c.files) EXPECT_EQ(readFile(dir.file(name)), content) << name;
   }
-  // One playlist named twice, and the validList named again, are no conflict.
+  // One playlist named twice, a conversion to a free name, and the validList
+  // named again, are no conflict.
   for (const std::vector<std::string>& args : {std::vector<std::string>{"-a", "v.m3u", "i.m3u", "./i.m3u"},
+                                               std::vector<std::string>{"-a", "-P", "v.m3u", "i.m3u"},
                                                std::vector<std::string>{"-P", "v.m3u", "v.m3u"}}) {
     EXPECT_EQ(run(args).status, 0) << args.back();
   }

@@ -17,7 +17,9 @@ bool endsInPls(const std::string& name) { return kw::equalsIgnoringCase(kw::exte
 
 void scanAndSave(int argc, char** argv, std::ostream& out, std::ostream& err, std::ostream* liveCount) {
   scanProgramInfo.init(argc, argv);
-  checkOutput(scanPlaylistArgument.currentValue);
+  const std::string& output = scanPlaylistArgument.currentValue;
+  checkRenameTarget(output, kw::correctedPlaylistName(output, endsInPls(output)));
+  checkOutput(output);
   kw::PlayList songs(scanFolderArgument.currentValue);
   kw::ScanSettings settings;
   settings.liveCount = liveCount;

@@ -200,7 +200,7 @@ std::string_view extensionOf(std::string_view fileName) {
 std::string folderOfFile(const std::string& fileName) { return normalisedPath(writtenFolderOfFile(fileName)); }
 
 std::string writtenFolderOfFile(const std::string& fileName) {
-  return sys_dep::folderOf(sys_dep::absolutePath(fileName));
+  return sys_dep::resolvedAsKernel(sys_dep::folderOf(sys_dep::absolutePath(fileName)));
 }
 
 }  // namespace kw

@@ -102,13 +102,16 @@ std::optional<std::string> relativePath(std::string_view folder, std::string_vie
 std::string_view extensionOf(std::string_view fileName);
 
 // The absolute, normalised folder of the file named `fileName` (a name
-// without a separator lives in the working directory). Throws
-// kw::err::IOError when the working directory cannot be told.
+// without a separator lives in the working directory), as
+// writtenFolderOfFile(). Throws kw::err::IOError when the working directory
+// cannot be told.
 std::string folderOfFile(const std::string& fileName);
 
-// The folder of the file named `fileName` made absolute but not normalised:
-// its ".." components stay, so that the folder they lead to through links
-// can still be told (sys_dep::resolvedAsKernel). Throws as folderOfFile.
+// The absolute folder of the file named `fileName` as the kernel finds it
+// (sys_dep::resolvedAsKernel): a ".." after a link leads to the folder above
+// the link's target, so "l/../x.m3u" with "l" -> "real/lists" lives in
+// "real", and its relative entries are taken against, and written relative
+// to, that folder. Throws as folderOfFile.
 std::string writtenFolderOfFile(const std::string& fileName);
 
 }  // namespace kw

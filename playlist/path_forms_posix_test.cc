@@ -2,9 +2,12 @@
 // written and their URIs escape every byte of "C:\".
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
+#include <utility>
 
 #include "playlist/path_forms.h"
+#include "tests/support/test_support.h"
 
 namespace kw {
 namespace {
@@ -34,14 +37,25 @@ TEST(PathFormsTest, FormsOfWrittenPaths) {
   for (const auto& c : cases) EXPECT_EQ(pathFormOf(c.path), c.form) << c.path;
 }
 
-// The folder of a playlist as named keeps its "..", for the kernel to follow.
-TEST(PathFormsTest, WrittenFolderKeepsDotDot) {
+// The folder a playlist lives in is where the kernel finds it: a ".." after
+// a link leads above the link's target, not back to the link's folder.
+TEST(PathFormsTest, FolderOfAFileAsTheKernelFindsIt) {
+  trackmend_test::ScratchDir dir;
+  std::filesystem::create_directories(dir.file("real/lists"));
+  std::filesystem::create_directory_symlink(dir.file("real/lists"), dir.file("l"));
   const std::string here = folderOfFile("x.m3u");
-  EXPECT_EQ(writtenFolderOfFile("/a/l/../b/x.m3u"), "/a/l/../b");
-  EXPECT_EQ(writtenFolderOfFile("/x.m3u"), "/");
-  EXPECT_EQ(writtenFolderOfFile("x.m3u"), here);
-  EXPECT_EQ(writtenFolderOfFile("l/../x.m3u"), (here == "/" ? "" : here) + "/l/..");
-  EXPECT_EQ(folderOfFile("l/../x.m3u"), here);
+  const std::pair<std::string, std::string> cases[] = {
+      {"/trackmend-absent/l/../b/x.m3u", "/trackmend-absent/b"},
+      {"/x.m3u", "/"},
+      {"x.m3u", here},
+      {"./x.m3u", here},
+      {dir.file("l/../x.m3u"), dir.file("real")},
+      {dir.file("l/x.m3u"), dir.file("l")},
+  };
+  for (const auto& [name, folder] : cases) {
+    EXPECT_EQ(writtenFolderOfFile(name), folder) << name;
+    EXPECT_EQ(folderOfFile(name), folder) << name;
+  }
 }
 
 TEST(PathFormsTest, FileUrisDecodeToPaths) {

@@ -251,6 +251,11 @@ std::string savedName(const PlayList& list) {
 }
 
 std::string fileToReplace(const std::string& fileName) {
+  // The kernel's rule holds for every link of the chain, also one that
+  // names a folder on the way; the chain is walked once, before following.
+  if (sys_dep::followsForeignLinkInSharedFolder(fileName)) {
+    throw err::Error(err::formatString("Not following a link in a shared folder ('%s')", fileName.c_str()));
+  }
   std::string current = fileName;
   bool throughLink = false;
   for (int depth = 0; depth <= 40; ++depth) {
@@ -269,9 +274,6 @@ std::string fileToReplace(const std::string& fileName) {
         throw notRegular(fileName);
       case sys_dep::FileType::kSymbolicLink:
         if (inDev) throw notRegular(fileName);
-        if (sys_dep::isForeignLinkInSharedFolder(current)) {
-          throw err::Error(err::formatString("Not following a link in a shared folder ('%s')", fileName.c_str()));
-        }
         current = followLink(current, fileName);
         throughLink = true;
     }

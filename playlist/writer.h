@@ -48,10 +48,11 @@ std::string savedName(const PlayList& list);
 // against the link's folder); it need not exist. Throws kw::err::Error
 // "Not a regular file ('<fileName>')" when the chain ends at anything but a
 // regular file, a folder or nothing (a FIFO, a device, a socket), or when it
-// passes through /proc, or through /dev after a link or at a link lying
-// there; kw::err::Error "Not following a link in a shared folder
-// ('<fileName>')" for a link of the chain that the kernel's protection of
-// links in shared folders would not follow (isForeignLinkInSharedFolder);
+// passes through /proc (kw::sys_dep::systemPlaceOf), or through /dev after a
+// link or at a link lying there; kw::err::Error "Not following a link in a
+// shared folder ('<fileName>')", before anything else, for any link on the
+// way (of a folder too) that the kernel's protection of links in shared
+// folders would not follow (followsForeignLinkInSharedFolder);
 // kw::err::IOError(fileName) for a folder ("Is a directory"), a loop of
 // more than 40 links or a failing look-up.
 std::string fileToReplace(const std::string& fileName);

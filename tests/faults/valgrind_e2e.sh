@@ -24,7 +24,7 @@ fresh() {
   songs 40 /music/ >valid.m3u
   songs 3 /gone/ >missing.m3u
   printf '#EXTM3U\n#EXTINF:61,Three\n/old/3/song3.mp3\n/music/1/song8.mp3\n/elsewhere/4/song4.mp3\n' >broken.m3u
-  printf '[playlist]\nnumberofentries=2\nFile1=/old/2/song2.mp3\nTitle1=Two\nLength1=2\nFile2=/x/song9.mp3\n' >broken.pls
+  printf '[playlist]\nnumberofentries=2\nFile1=/old/2/song2.mp3\nTitle1=Two\nLength1=2\nFile2=/x/song9.mp3\n' >old.pls
 }
 
 status=0
@@ -50,9 +50,9 @@ check() {  # check <name> <expected exit status> <stdin text> <args...>
 
 check help 1 '' -h
 check missing-arguments 1 '' valid.m3u
-check repair-dialogue 0 '1\nm\nm\nl\n0.05\n\nd\n' -m missing.m3u valid.m3u broken.m3u broken.pls
+check repair-dialogue 0 '1\nm\nm\nl\n0.05\n\nd\n' -m missing.m3u valid.m3u broken.m3u old.pls
 check repair-automatic 0 '' -a -e 0 -d -P valid.m3u broken.m3u
-check convert-and-rename 0 '' -M -s 0.9 valid.m3u broken.pls
+check convert-and-rename 0 '' -M -s 0.9 valid.m3u old.pls
 check end-of-input 0 '' -c -k -A -m missing.m3u valid.m3u broken.m3u
 check duplicate-finder 0 '' -D -v 0,5 -t 10 valid.m3u dupes.pls
 check unreadable-playlist 0 '' valid.m3u . absent.m3u broken.m3u

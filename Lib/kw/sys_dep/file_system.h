@@ -47,11 +47,14 @@ FileStatus fileStatus(const std::string& name, bool followLinks, const std::stri
 // name that does not exist (ENOENT) included.
 std::optional<FileStatus> lookUpFile(const std::string& name, bool followLinks);
 
-// Places of the system that hold no files of a user, by where a name lies
-// once the links of its folder are followed: on Linux /proc, where nothing
-// is a file to replace, and /dev, whose names are devices unless reached
-// plainly; on Windows the device namespace ("\\.\pipe\x", "\\?\GLOBALROOT"),
-// which holds no files at all.
+// Places of the system that hold no files of a user: on Linux /proc, where
+// nothing is a file to replace, for a name whose resolution as the kernel
+// does it looks up anything in /proc (spelled there, as "/proc/self/cwd/x"
+// or "/proc/self/root/...", or led there by any link of its chain; not
+// "/proc/../x"); /dev, whose names are devices unless reached plainly, for
+// a name whose folder lies there once its links are followed; on Windows the
+// device namespace ("\\.\pipe\x", "\\?\GLOBALROOT"), which holds no files
+// at all.
 enum class SystemPlace { kNone, kNoFiles, kDevices };
 SystemPlace systemPlaceOf(const std::string& name);
 
@@ -69,6 +72,13 @@ std::string withRealFolder(const std::string& name);
 // and writable by everyone, and is owned by neither that folder's owner nor
 // the user running the program. False where no such rule applies (Windows).
 bool isForeignLinkInSharedFolder(const std::string& link);
+
+// Whether resolving `name` as the kernel does meets a link that
+// isForeignLinkInSharedFolder() refuses, as the kernel's rule applies to
+// every link it follows: any link of its folder part, the last component,
+// and the links within their targets. Parts that do not exist end the
+// search (false). False where no such rule applies (Windows).
+bool followsForeignLinkInSharedFolder(const std::string& name);
 
 // Whether the existing file `name` may be written by this process; errno
 // tells why not. On Windows a file marked read-only may not, nor one that

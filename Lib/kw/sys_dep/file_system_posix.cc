@@ -6,9 +6,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "Lib/kw/err/error.h"
 
@@ -61,6 +63,69 @@ void closeQuietly(int descriptor) {
   errno = error;
 }
 
+// The components of `path` between its '/'s (empty ones included), last
+// first: the next one to walk is at the back.
+std::vector<std::string> reversedComponents(const std::string& path) {
+  std::vector<std::string> parts;
+  size_t start = 0;
+  for (size_t slash; (slash = path.find('/', start)) != std::string::npos; start = slash + 1) {
+    parts.push_back(path.substr(start, slash - start));
+  }
+  parts.push_back(path.substr(start));
+  std::reverse(parts.begin(), parts.end());
+  return parts;
+}
+
+// Walks `name` component by component as the kernel resolves it, following
+// every symbolic link (in the folder part, at the end and within targets),
+// and asks `stops` about each place reached: its real path and whether it
+// is a link. True as soon as `stops` says so; false at the end, at a part
+// that does not exist or cannot be looked up, and after 40 links (the
+// callers report the failure itself when they open the name).
+template <class Stops>
+bool walkStops(const std::string& name, const Stops& stops) {
+  std::string done;  // the real path reached so far; "" is the root
+  if (!name.starts_with('/')) {
+    char* here = ::realpath(".", nullptr);
+    if (!here) return false;
+    done = std::string(here) == "/" ? "" : here;
+    std::free(here);
+  }
+  std::vector<std::string> todo = reversedComponents(name);
+  for (int links = 0; !todo.empty();) {
+    const std::string part = std::move(todo.back());
+    todo.pop_back();
+    if (part.empty() || part == ".") continue;
+    if (part == "..") {
+      done.erase(done.empty() ? 0 : done.rfind('/'));
+      continue;
+    }
+    const std::string place = done + "/" + part;
+    struct stat info;
+    if (::lstat(place.c_str(), &info) != 0) return stops(place, false);
+    const bool link = S_ISLNK(info.st_mode);
+    if (stops(place, link)) return true;
+    if (!link) {
+      done = place;
+      continue;
+    }
+    if (++links > 40) return false;
+    std::string target;
+    try {
+      target = linkTarget(place, place);
+    } catch (const err::Error&) {
+      return false;
+    }
+    if (target.starts_with('/')) done.clear();
+    for (std::string& step : reversedComponents(target)) todo.push_back(std::move(step));
+  }
+  return false;
+}
+
+bool liesIn(const std::string& path, std::string_view root) {
+  return path.starts_with(root) && (path.size() == root.size() || path[root.size()] == '/');
+}
+
 }  // namespace
 
 std::optional<FileIdentity> fileIdentity(const std::string& name) {
@@ -85,13 +150,14 @@ FileStatus fileStatus(const std::string& name, bool followLinks, const std::stri
   throw err::IOError(reportName);
 }
 
+// Every place the kernel looks up on its way to `name` counts for /proc: a
+// name spelled under /proc ("/proc/self/cwd/x") and a link into it lead
+// there, whatever they resolve to in the end; "/proc/.." only passes by.
 SystemPlace systemPlaceOf(const std::string& name) {
-  const std::string real = withRealFolder(name);
-  const auto liesIn = [&real](std::string_view root) {
-    return real.starts_with(root) && (real.size() == root.size() || real[root.size()] == '/');
-  };
-  if (liesIn("/proc")) return SystemPlace::kNoFiles;
-  return liesIn("/dev") ? SystemPlace::kDevices : SystemPlace::kNone;
+  if (walkStops(name, [](const std::string& place, bool) { return place.starts_with("/proc/"); })) {
+    return SystemPlace::kNoFiles;
+  }
+  return liesIn(withRealFolder(name), "/dev") ? SystemPlace::kDevices : SystemPlace::kNone;
 }
 
 std::string linkTarget(const std::string& link, const std::string& reportName) {
@@ -124,6 +190,11 @@ bool isForeignLinkInSharedFolder(const std::string& link) {
   if (::stat(folderOf(link).c_str(), &folder) != 0 || ::lstat(link.c_str(), &own) != 0) return false;
   const bool shared = (folder.st_mode & S_ISVTX) && (folder.st_mode & S_IWOTH);
   return shared && own.st_uid != folder.st_uid && own.st_uid != ::geteuid();
+}
+
+bool followsForeignLinkInSharedFolder(const std::string& name) {
+  return walkStops(name,
+                   [](const std::string& place, bool link) { return link && isForeignLinkInSharedFolder(place); });
 }
 
 bool mayWrite(const std::string& name) { return ::access(name.c_str(), W_OK) == 0; }

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <utility>
 
 #include "Lib/kw/err/error.h"
 #include "tests/support/test_support.h"
@@ -45,6 +46,27 @@ TEST(FileSystem, LinkTargetsOfAnyLength) {
   ASSERT_EQ(symlink((deep + "/list.m3u").c_str(), dir.file("link").c_str()), 0);
   EXPECT_EQ(linkTarget(dir.file("link"), "link"), deep + "/list.m3u");
   EXPECT_EQ(errorOf([&] { linkTarget(dir.file("none"), "none"); }), "No such file or directory ('none')");
+}
+
+// /proc holds no file to replace, however a name gets there: spelled under
+// it, or through a link of its folder or at its end; only "/proc/.." leaves.
+TEST(FileSystem, NamesThatPassThroughProc) {
+  ScratchDir dir;
+  ASSERT_EQ(symlink("/proc/self/cwd", dir.file("cwd").c_str()), 0);
+  ASSERT_EQ(symlink("/proc/self/fd/1", dir.file("out.m3u").c_str()), 0);
+  ASSERT_EQ(symlink("/dev/null", dir.file("null.m3u").c_str()), 0);
+  const std::pair<std::string, SystemPlace> cases[] = {
+      {"/proc/self/cwd/x.m3u", SystemPlace::kNoFiles},
+      {"/proc/self/root" + dir.file("x.m3u"), SystemPlace::kNoFiles},
+      {"/proc/absent/x.m3u", SystemPlace::kNoFiles},
+      {dir.file("cwd/x.m3u"), SystemPlace::kNoFiles},
+      {dir.file("out.m3u"), SystemPlace::kNoFiles},
+      {"/proc/.." + dir.file("x.m3u"), SystemPlace::kNone},
+      {dir.file("x.m3u"), SystemPlace::kNone},
+      {dir.file("null.m3u"), SystemPlace::kNone},  // a link into /dev: the save's own rule
+      {"/dev/x.m3u", SystemPlace::kDevices},
+  };
+  for (const auto& [name, place] : cases) EXPECT_EQ(systemPlaceOf(name), place) << name;
 }
 
 // The reliability of the replacement itself is shown by the fault tests of

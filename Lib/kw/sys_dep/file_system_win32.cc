@@ -198,6 +198,8 @@ std::string withRealFolder(const std::string& name) {
 
 bool isForeignLinkInSharedFolder(const std::string&) { return false; }
 
+bool followsForeignLinkInSharedFolder(const std::string&) { return false; }
+
 bool mayWrite(const std::string& name) {
   const std::wstring wide = win32::systemPath(name);
   const DWORD attributes = GetFileAttributesW(wide.c_str());
