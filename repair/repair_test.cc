@@ -347,7 +347,7 @@ TEST(RepairLookaheadTest, FailedAllocationOnAnyThreadReachesTheCaller) {
 
 // The dialogue and the workers hand candidate sets to each other through
 // one condition variable. Short repairs, again and again on 2 to 6 threads
-// for 20 s, must each end (a lost wake-up would hang one, and the deadline
+// for 20 s (and at least 25 times), must each end (a lost wake-up would hang one, and the deadline
 // would abort the test) and give what one thread gives.
 TEST(RepairLookaheadTest, ManyShortRepairsNeverLoseAWakeUp) {
   const PlayList library = reference::makeLibrary(300, 35);
@@ -369,9 +369,10 @@ TEST(RepairLookaheadTest, ManyShortRepairsNeverLoseAWakeUp) {
   ASSERT_NE(expected.find("Auto: '"), std::string::npos);
   const trackmend_test::Deadline deadline(120);
   const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  int rounds = 0;
-  for (; std::chrono::steady_clock::now() < end; ++rounds) ASSERT_EQ(run(2 + rounds % 5), expected) << rounds;
-  EXPECT_GT(rounds, 100);
+  // At least a few rounds on each thread count even on a loaded machine or
+  // under a sanitizer; how many fit in the 20 s is the machine's business.
+  for (int rounds = 0; rounds < 25 || std::chrono::steady_clock::now() < end; ++rounds)
+    ASSERT_EQ(run(2 + rounds % 5), expected) << rounds;
 }
 
 INSTANTIATE_TEST_SUITE_P(Threads, RepairTest, ::testing::Values(1u, 3u),
