@@ -157,6 +157,8 @@ void qualitySection(bool quick, ResultTable& table, std::ostream& log) {
 namespace {
 
 constexpr std::size_t kRealSongs = 2400, kRealEntries = 400;
+// The entries left or missed that the log shows, with what -i saw of them.
+constexpr std::size_t kMissesShown = 25;
 
 std::vector<Rule> realisticRules() {
   std::vector<Rule> list;
@@ -195,8 +197,15 @@ struct Population {
 void ensureMusicFolder(const bench::RealLibrary& library, const std::string& dir, const std::string& root,
                        std::uint64_t seed, std::ostream& log) {
   const std::string marker = dir + "/generated.txt";
+  // A digest of what the files hold, so that a change of the generator
+  // writes the folder again.
+  std::uint64_t digest = 0xcbf29ce484222325ull;
+  for (const bench::RealSong& song : library.songs)
+    for (const std::string& part : {song.newPath, song.newArtist, song.newTitle, std::to_string(song.seconds),
+                                    std::to_string(static_cast<int>(song.newTags))})
+      for (const unsigned char c : part + '\n') digest = (digest ^ c) * 0x100000001b3ull;
   const std::string wanted = "seed " + std::to_string(seed) + ", " + std::to_string(library.songs.size()) +
-                             " songs, realistic library format 1\n";
+                             " songs, digest " + std::to_string(digest) + "\n";
   std::ifstream old(marker);
   std::stringstream oldText;
   oldText << old.rdbuf();
@@ -218,14 +227,34 @@ struct Miss {
   bool replaced;
 };
 
+// A replacement that took another song than the entry's, or one whose song is
+// gone, by the rule that announced it.
+struct WrongPick {
+  std::string rule, entry, chosen, expected, why;
+};
+
+// The rules the dialogue `text` announced ("Auto", "Same", "Best"), one per
+// replacement, in the order of the entries.
+std::vector<std::string> announcedRules(const std::string& text) {
+  std::vector<std::string> rules;
+  std::istringstream lines(text);
+  for (std::string line; std::getline(lines, line);)
+    for (const char* rule : {"Auto: '", "Same: '", "Best: '"})
+      if (line.starts_with(rule)) rules.emplace_back(rule, 4);
+  return rules;
+}
+
 // What the identity rule saw of a missed entry: its line, the song's line,
 // and the songs that agree with it.
 std::string whyMissed(const kw::ValidLibrary& library, const kw::PlaylistEntry& compared,
-                      const std::string& expected) {
+                      const std::string& expected, const std::string& chosen = "") {
   const kw::SongList& songs = library.identities().songs();
   std::string why = compared.extInfo ? *compared.extInfo : "(no line)";
+  const auto lineOf = [&](std::size_t k) { return songs.hasInfo(k) ? std::string(songs.info(k)) : "(no line)"; };
   for (std::size_t k = 0; k < songs.size(); ++k)
-    if (songs.path(k) == expected) why += " | song: " + (songs.hasInfo(k) ? std::string(songs.info(k)) : "(no line)");
+    if (songs.path(k) == expected) why += " | song: " + lineOf(k);
+  for (std::size_t k = 0; k < songs.size(); ++k)
+    if (!chosen.empty() && songs.path(k) == chosen) why += " | taken: " + lineOf(k);
   const std::optional<std::string_view> info =
       compared.extInfo ? std::optional<std::string_view>(*compared.extInfo) : std::nullopt;
   const std::vector<std::size_t> same = library.identities().sameSongs(kw::identityOf(compared.path, info));
@@ -251,18 +280,28 @@ void realisticQualitySection(const std::string& dataDir, std::uint64_t seed, Res
   const kw::ValidLibrary library(songs);
   const std::vector<Rule> list = realisticRules();
 
-  std::size_t deleted = 0, hidden = 0;
+  std::size_t deleted = 0, hidden = 0, retagged = 0, untagged = 0, padded = 0, listed = 0, copies = 0;
   for (const RealSong& song : real.songs) {
     deleted += song.newPath.empty();
     hidden += song.hidden && !song.newPath.empty();
+    if (song.newPath.empty()) continue;
+    retagged += song.newTags == song.tags && (song.newTitle != song.title || song.newArtist != song.artist);
+    untagged += song.newTags == SongTags::kNone && song.tags != SongTags::kNone;
+    padded += song.seconds - (song.milliseconds + 500) / 1000 >= 2;
+    listed += !song.listedTitle.empty() || !song.listedArtist.empty();
+    copies += song.hasCopy;
   }
   log << "\n== Repair quality on a reorganised music folder (seed " << seed << "): " << real.songs.size()
       << " songs, " << deleted << " of them deleted, " << hidden << " below folders named '.…'; the folder scanned ("
       << songs.size() << " songs) is the validList; " << playlists.size() << " playlists of up to " << kRealEntries
-      << " entries as players wrote them before; no answers (every question skipped)\n";
+      << " entries as players wrote them before; no answers (every question skipped)\n"
+      << "mess of songs still there: " << retagged << " retagged since the playlists, " << untagged
+      << " untagged since, " << padded << " 2-3 s longer now, " << listed << " listed by older tags, " << copies
+      << " of one recording kept twice or more\n";
   std::vector<Outcome> total(list.size()), withLines(list.size());
   Population all, lined;
   std::vector<Miss> misses, goneTaken;
+  std::vector<WrongPick> wrongPicks;
   for (const RealPlaylist& playlist : playlists) {
     kw::PlayList original(playlist.fileName);
     kw::readPlaylist(original, quiet, quiet);
@@ -276,13 +315,23 @@ void realisticQualitySection(const std::string& dataDir, std::uint64_t seed, Res
     for (std::size_t r = 0; r < list.size(); ++r) {
       kw::PlayList repaired = original, missing(dir + "/missing.m3u");
       std::istringstream noAnswers;
+      std::ostringstream dialogue;
       kw::resetInteractiveMinMatch();
-      kw::repairPlaylist(repaired, library, missing, list[r].settings, quiet, quiet, noAnswers);
+      kw::repairPlaylist(repaired, library, missing, list[r].settings, quiet, dialogue, noAnswers);
+      const std::vector<std::string> announced = announcedRules(dialogue.str());
+      std::size_t replacements = 0;
       for (std::size_t e = 0; e < original.entries.size(); ++e) {
         const RealSong& song = real.songs[playlist.songs[e]];
         const std::string expected = song.newPath.empty() ? "" : root + "/" + song.newPath;
         const std::string before = paths.compared(original.entries[e].path);
         const bool replaced = repaired.entries[e].path != original.entries[e].path;
+        const std::string how = std::string(list[r].name) + " by " +
+                                (replacements < announced.size() ? announced[replacements] : std::string("?"));
+        replacements += replaced;
+        const std::string chosen = replaced ? paths.compared(repaired.entries[e].path) : "";
+        if (replaced && chosen != expected)
+          wrongPicks.push_back({how, original.entries[e].path, chosen, expected,
+                                whyMissed(library, paths.comparedEntry(original.entries[e]), expected, chosen)});
         if (!expected.empty() && before == expected && scanned.count(expected)) {
           population.stillValid += r == 0;
           continue;
@@ -342,6 +391,11 @@ void realisticQualitySection(const std::string& dataDir, std::uint64_t seed, Res
             rightLined >= 0.98);
   table.add("  wrong replacements; deleted songs replaced", std::to_string(best.wrong) + "; " +
             std::to_string(best.goneReplaced), "0; 0", best.wrong == 0 && best.goneReplaced == 0);
+  log << "  every replacement of another song, by any rule (the right song, or none when it is gone):\n";
+  for (const WrongPick& w : wrongPicks)
+    log << "    " << w.rule << ": " << w.entry << "\n           took  " << w.chosen.substr(root.size() + 1)
+        << "\n           right " << (w.expected.empty() ? "(gone)" : w.expected.substr(root.size() + 1))
+        << "\n           " << w.why << "\n";
   log << "  -a -i -b0.6 replaced " << goneTaken.size() << " entries whose song is gone:\n";
   for (const Miss& m : goneTaken) log << "    " << m.entry << "\n      by " << m.song << "\n";
   std::size_t missedHidden = 0;
@@ -349,10 +403,13 @@ void realisticQualitySection(const std::string& dataDir, std::uint64_t seed, Res
                                                m.entry.find("\\.") != std::string::npos ||
                                                m.entry.find("/%2E") != std::string::npos;
   log << "  -a -i -b0.6 left or replaced wrongly " << misses.size() << " entries whose song is there, "
-      << missedHidden << " of them below a folder named '.…':\n";
-  for (const Miss& m : misses)
+      << missedHidden << " of them below a folder named '.…'; the first " << std::min(misses.size(), kMissesShown)
+      << ":\n";
+  for (std::size_t k = 0; k < misses.size() && k < kMissesShown; ++k) {
+    const Miss& m = misses[k];
     log << "    " << (m.replaced ? "wrong: " : "left:  ") << m.entry << "\n           song: "
         << m.song.substr(root.size() + 1) << "\n           " << m.why << "\n";
+  }
 }
 
 }  // namespace bench

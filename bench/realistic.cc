@@ -360,6 +360,9 @@ class Builder {
         original.hasCopy = song.hasCopy = true;
         song.tags = original.tags == SongTags::kDamaged ? SongTags::kFull : original.tags;
       }
+      song.newArtist = song.artist;
+      song.newTitle = song.title;
+      song.newTags = song.tags;
       library_.songs.push_back(std::move(song));
     }
   }
@@ -469,10 +472,290 @@ class Builder {
   RealLibrary library_;
 };
 
+const std::vector<std::string> kCompilations = {"Summer Hits", "Ultimate Love Songs", "Road Trip", "Pure Rock",
+                                                "Chill Out",   "Café del Mar",        "Number Ones", "Indie Anthems"};
+const std::vector<std::string> kVersionAlbums = {"Demos", "Acoustic Sessions", "BBC Sessions", "Unplugged",
+                                                 "Rarities"};
+
+std::string extensionIn(const std::string& path) { return path.substr(path.rfind('.')); }
+
+// `path` with `from` in its file name replaced by `to` (as file names carry
+// titles); unchanged when the name does not hold `from`.
+std::string renamed(const std::string& path, const std::string& from, const std::string& to) {
+  const std::size_t name = path.rfind('/') + 1;
+  const std::size_t at = path.rfind(safeName(from));
+  if (from.empty() || at == std::string::npos || at < name) return path;
+  return path.substr(0, at) + safeName(to) + path.substr(at + safeName(from).size());
+}
+
+// `title` with two neighbouring lower-case letters swapped, as typed in a
+// hurry; unchanged when it has no such pair.
+std::string typo(Random& rng, const std::string& title) {
+  std::vector<std::size_t> pairs;
+  for (std::size_t k = 1; k + 1 < title.size(); ++k)
+    if (title[k] >= 'a' && title[k] <= 'z' && title[k + 1] >= 'a' && title[k + 1] <= 'z' && title[k] != title[k + 1])
+      pairs.push_back(k);
+  if (pairs.empty()) return title;
+  std::string out = title;
+  const std::size_t k = pairs[rng.below(pairs.size())];
+  std::swap(out[k], out[k + 1]);
+  return out;
+}
+
+std::string replaced(std::string text, const std::string& from, const std::string& to) {
+  for (std::size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size())
+    text.replace(at, from.size(), to);
+  return text;
+}
+
+bool tagged(const RealSong& song) { return song.tags == SongTags::kFull || song.tags == SongTags::kTitleOnly; }
+
+// The mess of a library kept for years (see realistic.h), drawn from a
+// stream of its own: the songs drawn before stay as they were.
+class Mess {
+ public:
+  explicit Mess(std::uint64_t seed) : rng_(seed ^ 0x6d6573734c696272ull) {}
+
+  void apply(RealLibrary& library) {
+    songs_ = &library.songs;
+    for (const RealSong& song : *songs_) {
+      paths_.insert(song.oldPath);
+      if (!song.newPath.empty()) paths_.insert(song.newPath);
+    }
+    // The other releases first: they carry the titles as they were before
+    // any tag edit of the albums.
+    const std::size_t drawn = songs_->size();
+    for (std::size_t b = 0, e; b < drawn; b = e) {
+      for (e = b + 1; e < drawn && (*songs_)[e].artist == (*songs_)[b].artist;) ++e;
+      if (rng_.percent(10)) addSingle(b, e);
+      if (rng_.percent(8)) addVersions(b, e);
+    }
+    std::set<std::string> titles;
+    for (std::size_t n = std::max<std::size_t>(3, drawn / 200); n > 0; --n) addVarious(drawn, titles);
+    for (std::size_t b = 0, e; b < drawn; b = e) {
+      for (e = b + 1; e < drawn && sameAlbum((*songs_)[b], (*songs_)[e]);) ++e;
+      const std::size_t r = rng_.below(100);
+      if (r < 12) retag(b, e);
+      else if (r < 18) misname(b, e);
+    }
+    for (RealSong& song : *songs_) messSong(song);
+  }
+
+ private:
+  static bool sameAlbum(const RealSong& a, const RealSong& b) { return a.artist == b.artist && a.album == b.album; }
+
+  // A tagger run on the album after the playlists were written: a remaster
+  // edition's titles, a guest named, or typos and "&" fixed; half the time
+  // the files are renamed to the new titles.
+  void retag(std::size_t b, std::size_t e) {
+    const std::size_t style = rng_.below(10);
+    const bool renameFiles = rng_.percent(50);
+    if (style < 4) {
+      const std::string year = std::to_string(rng_.between(2009, 2016));
+      const std::string suffix = rng_.percent(50) ? " (Remastered " + year + ")" : " - " + year + " Remaster";
+      for (std::size_t k = b; k < e; ++k)
+        if (tagged((*songs_)[k])) (*songs_)[k].newTitle += suffix;
+    } else if (style < 7) {
+      for (int n = rng_.between(1, 2); n > 0; --n) {
+        RealSong& song = (*songs_)[b + rng_.below(e - b)];
+        std::string guest = rng_.pick(kFirstNames);
+        guest += " " + rng_.pick(kLastNames);
+        if (song.tags == SongTags::kFull && rng_.percent(50))
+          song.newArtist = song.artist + " feat. " + guest;
+        else if (tagged(song) && song.newTitle == song.title)
+          song.newTitle += " (feat. " + guest + ")";
+      }
+    } else {
+      for (std::size_t k = b; k < e; ++k)
+        (*songs_)[k].newArtist = replaced((*songs_)[k].newArtist, " & ", " and ");
+      for (int n = rng_.between(1, 2); n > 0; --n) {
+        RealSong& song = (*songs_)[b + rng_.below(e - b)];
+        if (tagged(song) && song.newTitle == song.title) song.title = typo(rng_, song.title);
+      }
+    }
+    if (!renameFiles) return;
+    for (std::size_t k = b; k < e; ++k) {
+      RealSong& song = (*songs_)[k];
+      if (tagged(song) && !song.newPath.empty()) rename(song.newPath, song.title, song.newTitle);
+    }
+  }
+
+  // Files named by something else than the tags: titles in sentence case,
+  // half the time with " (Remastered)"; the names kept through the move.
+  void misname(std::size_t b, std::size_t e) {
+    const bool remastered = rng_.percent(50);
+    for (std::size_t k = b; k < e; ++k) {
+      RealSong& song = (*songs_)[k];
+      if (!tagged(song)) continue;
+      std::string name = song.title.substr(0, 1) + asciiCase(song.title.substr(1), false);
+      if (remastered) name += " (Remastered)";
+      rename(song.oldPath, song.title, name);
+      if (!song.newPath.empty()) rename(song.newPath, song.title, name);
+    }
+  }
+
+  // `path` renamed (renamed()), unless another song has the new name.
+  void rename(std::string& path, const std::string& from, const std::string& to) {
+    std::string moved = renamed(path, from, to);
+    if (moved != path && paths_.insert(moved).second) path = std::move(moved);
+  }
+
+  // A re-encoded song 1 to 3 seconds longer (padding) or without its tags;
+  // a playlist line from an older tag edit.
+  void messSong(RealSong& song) {
+    if (!song.newPath.empty() && extensionIn(song.newPath) != extensionIn(song.oldPath) && tagged(song)) {
+      if (rng_.percent(35)) {
+        const std::size_t r = rng_.below(10);
+        song.seconds += r < 5 ? 1 : r < 8 ? 2 : 3;
+      }
+      if (rng_.percent(15)) song.newTags = SongTags::kNone;
+    }
+    if (song.tags != SongTags::kFull || !rng_.percent(4)) return;
+    const std::size_t r = rng_.below(4);
+    if (r < 2)
+      song.listedTitle = typo(rng_, song.title);
+    else if (r == 2 && song.artist.starts_with("The "))
+      song.listedArtist = song.artist.substr(4);
+    else
+      song.listedTitle = song.title + " (Album Version)";
+  }
+
+  // Songs of [b, e) fit to be copied or played again: tagged in full and
+  // still there.
+  std::vector<std::size_t> sources(std::size_t b, std::size_t e, std::size_t count) {
+    std::vector<std::size_t> fit;
+    for (std::size_t k = b; k < e; ++k)
+      if ((*songs_)[k].tags == SongTags::kFull && !(*songs_)[k].newPath.empty()) fit.push_back(k);
+    for (std::size_t i = fit.size(); i > 1; --i) std::swap(fit[i - 1], fit[rng_.below(i)]);
+    fit.resize(std::min(fit.size(), count));
+    return fit;
+  }
+
+  // The folder of a new album of `artist`: at the root as "Artist - Album
+  // (Year)", or in the artist's new folder when the library has one.
+  std::string newFolder(std::size_t b, std::size_t e, const std::string& album, int year) {
+    const std::string& artist = (*songs_)[b].artist;
+    if (rng_.percent(50))
+      for (std::size_t k = b; k < e; ++k) {
+        const std::string& path = (*songs_)[k].newPath;
+        const std::size_t slash = path.find('/');
+        if (slash != std::string::npos && path.find(" - ") > slash && path.find('/', slash + 1) != std::string::npos)
+          return path.substr(0, slash) + "/" + safeName(album);
+      }
+    return safeName(artist + " - " + album + " (" + std::to_string(year) + ")");
+  }
+
+  // Adds `song` unless one of its paths is taken.
+  void add(RealSong song) {
+    if (paths_.count(song.oldPath) || (!song.newPath.empty() && paths_.count(song.newPath))) return;
+    paths_.insert(song.oldPath);
+    if (!song.newPath.empty()) paths_.insert(song.newPath);
+    song.newArtist = song.artist;
+    song.newTitle = song.title;
+    song.newTags = song.tags;
+    songs_->push_back(std::move(song));
+  }
+
+  RealSong copyOf(std::size_t k, const std::string& album) {
+    RealSong& original = (*songs_)[k];
+    RealSong song;
+    song.artist = original.artist;
+    song.album = album;
+    song.title = original.title;
+    song.milliseconds = original.milliseconds;
+    song.seconds = original.milliseconds / 1000;
+    song.hidden = original.hidden;
+    return song;
+  }
+
+  // A single of one song of the artist's [b, e): the album's recording (the
+  // same title, artist and length), and half the time a radio edit titled
+  // the same, shorter.
+  void addSingle(std::size_t b, std::size_t e) {
+    const std::vector<std::size_t> picked = sources(b, e, 1);
+    if (picked.empty()) return;
+    const std::size_t k = picked.front();
+    const std::string title = (*songs_)[k].title;
+    const std::string album = title + (rng_.percent(50) ? " (Single)" : " - Single");
+    const std::string folder = newFolder(b, e, album, rng_.between(1990, 2015));
+    const std::string format = rng_.percent(70) ? ".mp3" : ".flac";
+    RealSong song = copyOf(k, album);
+    song.oldPath = song.artist + "/" + safeName(album) + "/01 " + safeName(title) + format;
+    song.newPath = folder + "/01 - " + safeName(title) + format;
+    const std::size_t before = songs_->size();
+    add(song);
+    if (songs_->size() > before) (*songs_)[k].hasCopy = songs_->back().hasCopy = true;
+    if (!rng_.percent(50)) return;
+    song.hasCopy = false;
+    song.milliseconds = std::max(60000, song.milliseconds - rng_.between(30, 70) * 1000);
+    song.seconds = song.milliseconds / 1000;
+    song.oldPath = song.artist + "/" + safeName(album) + "/02 " + safeName(title) + format;
+    song.newPath = rng_.percent(5) ? "" : folder + "/02 - " + safeName(title) + format;
+    add(std::move(song));
+  }
+
+  // Other recordings of some of the artist's songs, titled the same and
+  // within 2.5 seconds of their lengths: demos, sessions, live takes.
+  void addVersions(std::size_t b, std::size_t e) {
+    const std::string album = rng_.pick(kVersionAlbums);
+    const std::string folder = newFolder(b, e, album, rng_.between(1990, 2015));
+    const std::string format = rng_.percent(70) ? ".mp3" : ".flac";
+    int number = 0;
+    for (const std::size_t k : sources(b, e, static_cast<std::size_t>(rng_.between(3, 6)))) {
+      RealSong song = copyOf(k, album);
+      song.milliseconds = std::max(1000, song.milliseconds + static_cast<int>(rng_.below(5001)) - 2500);
+      song.seconds = song.milliseconds / 1000;
+      const std::string name = twoDigits(++number) + " " + safeName(song.title) + format;
+      song.oldPath = song.artist + "/" + safeName(album) + "/" + name;
+      song.newPath = rng_.percent(5) ? "" : folder + "/" + name;
+      add(std::move(song));
+    }
+  }
+
+  // A "Various Artists" compilation of songs of the first `drawn`: the same
+  // recordings, each tagged with its own artist.
+  void addVarious(std::size_t drawn, std::set<std::string>& titles) {
+    const int year = rng_.between(1995, 2015);
+    const std::string title = uniqueName(titles, [&] {
+      const std::string name = rng_.pick(kCompilations);
+      return name + (rng_.percent(50) ? " " + std::to_string(year) : " Vol. " + std::to_string(rng_.between(1, 9)));
+    });
+    const std::size_t r = rng_.below(3);
+    const std::string oldFolder = (rng_.percent(60) ? "Various Artists/" : "Compilations/") + safeName(title);
+    const std::string newFolder = r == 0   ? "Various Artists - " + safeName(title) + " (" + std::to_string(year) + ")"
+                                  : r == 1 ? "Compilations/" + safeName(title)
+                                           : "Various Artists/" + safeName(title);
+    const bool oldArtistFirst = rng_.percent(50), newTitleOnly = rng_.percent(30);
+    int number = 0;
+    for (const std::size_t k : sources(0, drawn, static_cast<std::size_t>(rng_.between(12, 18)))) {
+      RealSong song = copyOf(k, title);
+      song.hidden = false;
+      const std::string n = twoDigits(++number), artist = safeName(song.artist), name = safeName(song.title);
+      song.oldPath = oldFolder + "/" + n + (oldArtistFirst ? " " + artist + " - " : " - ") + name + ".mp3";
+      song.newPath = newFolder + "/" + n + " - " + (newTitleOnly ? "" : artist + " - ") + name + ".mp3";
+      const std::size_t before = songs_->size();
+      add(std::move(song));
+      if (songs_->size() > before) (*songs_)[k].hasCopy = songs_->back().hasCopy = true;
+    }
+  }
+
+  Random rng_;
+  std::vector<RealSong>* songs_ = nullptr;
+  std::set<std::string> paths_;
+};
+
+const std::string& listedTitle(const RealSong& song) {
+  return song.listedTitle.empty() ? song.title : song.listedTitle;
+}
+
+const std::string& listedArtist(const RealSong& song) {
+  return song.listedArtist.empty() ? song.artist : song.listedArtist;
+}
+
 std::string displayName(const RealSong& song) {
   switch (song.tags) {
-    case SongTags::kFull: return song.artist + " - " + song.title;
-    case SongTags::kTitleOnly: return song.title;
+    case SongTags::kFull: return listedArtist(song) + " - " + listedTitle(song);
+    case SongTags::kTitleOnly: return listedTitle(song);
     default: {
       // Players show a song without tags by its file name.
       const std::string name = song.oldPath.substr(song.oldPath.rfind('/') + 1);
@@ -534,10 +817,10 @@ std::string xspfOf(const RealLibrary& library, const std::vector<std::size_t>& s
     text += "\t\t<track>\n\t\t\t<location>" + xmlEscaped(kw::fileUri(std::string(kOldRoot) + "/" + song.oldPath)) +
             "</location>\n";
     if (song.tags == SongTags::kFull || song.tags == SongTags::kTitleOnly)
-      text += "\t\t\t<title>" + xmlEscaped(song.title) + "</title>\n";
+      text += "\t\t\t<title>" + xmlEscaped(listedTitle(song)) + "</title>\n";
     else
       text += "\t\t\t<title>" + xmlEscaped(song.oldPath.substr(song.oldPath.rfind('/') + 1)) + "</title>\n";
-    if (song.tags == SongTags::kFull) text += "\t\t\t<creator>" + xmlEscaped(song.artist) + "</creator>\n";
+    if (song.tags == SongTags::kFull) text += "\t\t\t<creator>" + xmlEscaped(listedArtist(song)) + "</creator>\n";
     if (song.tags != SongTags::kDamaged)
       text += "\t\t\t<duration>" + std::to_string(song.milliseconds) + "</duration>\n";
     text += "\t\t\t<extension application=\"http://www.videolan.org/vlc/playlist/0\">\n\t\t\t\t<vlc:id>" +
@@ -548,22 +831,26 @@ std::string xspfOf(const RealLibrary& library, const std::vector<std::size_t>& s
 
 }  // namespace
 
-RealLibrary makeRealLibrary(std::size_t songs, std::uint64_t seed) { return Builder(seed).build(songs); }
+RealLibrary makeRealLibrary(std::size_t songs, std::uint64_t seed, bool messy) {
+  RealLibrary library = Builder(seed).build(songs);
+  if (messy) Mess(seed).apply(library);
+  return library;
+}
 
 void writeMusicFolder(const RealLibrary& library, const std::string& root) {
   for (const RealSong& song : library.songs) {
     if (song.newPath.empty()) continue;
     const std::string path = root + "/" + song.newPath;
     std::filesystem::create_directories(path.substr(0, path.rfind('/')));
-    if (song.tags == SongTags::kDamaged) {
+    if (song.newTags == SongTags::kDamaged) {
       std::string noise(700, '\0');
       for (std::size_t k = 0; k < noise.size(); ++k) noise[k] = static_cast<char>((k * 167 + 13) % 251);
       writeFile(path, noise);
       continue;
     }
     trackmend_test::AudioSpec spec;
-    if (song.tags != SongTags::kNone) spec.title = song.title;
-    if (song.tags == SongTags::kFull) spec.artist = song.artist;
+    if (song.newTags != SongTags::kNone) spec.title = song.newTitle;
+    if (song.newTags == SongTags::kFull) spec.artist = song.newArtist;
     spec.seconds = song.seconds;
     trackmend_test::writeAudioFile(path, spec);
   }

@@ -14,6 +14,18 @@
 // "01. Title"), re-encodes songs (another extension, the length a second
 // off now and then), re-cases names and deletes 5% of the songs (never one
 // of which a copy stays).
+//
+// Then the mess of a library kept for years, drawn from a stream of its own
+// so that the songs above stay as drawn: albums retagged since the
+// playlists were written ("Title (Remastered 2011)", "Title - 2011
+// Remaster", "feat. X" in the artist or title, "&" for "and", typos fixed),
+// sometimes renamed to the new tags; file names that disagree with the tags
+// ("03 Come as you are (Remastered).mp3"); re-encoded songs 1 to 3 seconds
+// longer (padding) or without their tags; the same recording on a single
+// and its album and on "Various Artists" compilations (same title, artist
+// and length); demo, live and session versions titled as the studio song
+// and within 2.5 seconds of its length; and playlist lines from an older
+// tag edit (a typo since fixed, another form of the artist).
 #ifndef BENCH_REALISTIC_H_
 #define BENCH_REALISTIC_H_
 
@@ -28,8 +40,13 @@ namespace bench {
 enum class SongTags { kFull, kTitleOnly, kNone, kDamaged };
 
 struct RealSong {
-  std::string artist, album, title;  // as tagged (UTF-8)
+  std::string artist, album, title;  // as tagged before the reorganisation (UTF-8)
   SongTags tags = SongTags::kFull;
+  // As tagged now, in the new library.
+  std::string newArtist, newTitle;
+  SongTags newTags = SongTags::kFull;
+  // What the playlists' lines say, from an older tag edit; empty: the tags.
+  std::string listedArtist, listedTitle;
   int milliseconds = 0;  // the length players measured before the reorganisation
   int seconds = 0;       // the whole seconds the file declares now
   std::string oldPath;   // below the old root, '/'-separated
@@ -42,12 +59,15 @@ struct RealLibrary {
   std::vector<RealSong> songs;
 };
 
-// At least `songs` songs, drawn from `seed`.
-RealLibrary makeRealLibrary(std::size_t songs, std::uint64_t seed);
+// At least `songs` songs, drawn from `seed`; without `messy`, the library
+// before the mess of years (which adds its songs after these and keeps
+// their artists, albums, measured lengths and deletions).
+RealLibrary makeRealLibrary(std::size_t songs, std::uint64_t seed, bool messy = true);
 
 // Writes every song that is not deleted below the folder `root` (which must
-// exist) as a small tagged audio file of its format declaring its length
-// (WAV holds its whole length); damaged songs are a few bytes of noise.
+// exist) as a small audio file of its format with its new tags, declaring
+// its length (WAV holds its whole length); damaged songs are a few bytes of
+// noise.
 void writeMusicFolder(const RealLibrary& library, const std::string& root);
 
 enum class PlaylistKind { kExtinf, kRelative, kWindows, kFileUri, kXspf };
@@ -61,12 +81,13 @@ struct RealPlaylist {
 
 // Writes the playlists players wrote of the old library, each of `entries`
 // songs drawn from `seed` (deleted and hidden ones included), and returns
-// them: extended M3U with the lines from the tags (lengths rounded);
-// relative M3U8 without lines, in "<newRoot>/Playlists", which moved with
-// the music; a Windows-1252 M3U of "D:\Music\..." paths with CR LF (songs
-// Windows-1252 cannot name left out); plain file:// URIs, percent-encoded;
-// XSPF with location, title, creator and duration. The other playlists go
-// to the folder `folder` (which must exist).
+// them: extended M3U with the lines from the tags (or the older ones a
+// song lists; lengths rounded); relative M3U8 without lines, in
+// "<newRoot>/Playlists", which moved with the music; a Windows-1252 M3U of
+// "D:\Music\..." paths with CR LF (songs Windows-1252 cannot name left
+// out); plain file:// URIs, percent-encoded; XSPF with location, title,
+// creator and duration. The other playlists go to the folder `folder`
+// (which must exist).
 std::vector<RealPlaylist> writeRealPlaylists(const RealLibrary& library, const std::string& newRoot,
                                              const std::string& folder, std::size_t entries,
                                              std::uint64_t seed);

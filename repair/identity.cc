@@ -468,6 +468,22 @@ std::uint16_t keptSeconds(int seconds) {
   return seconds > 0 && seconds <= 0xFFFF ? static_cast<std::uint16_t>(seconds) : 0;
 }
 
+// The album folders `identity` may stand for, hashed: its folder name and
+// album names (albumTier's first two tiers), each with every artist it knows
+// or guesses; none without an album folder.
+std::vector<std::uint64_t> albumKeys(const SongIdentity& identity) {
+  std::vector<std::uint64_t> keys;
+  if (identity.album.empty()) return keys;
+  std::vector<const std::string*> artists;
+  if (!identity.artist.empty()) artists.push_back(&identity.artist);
+  for (const std::string& guess : identity.artistGuesses) artists.push_back(&guess);
+  for (const std::string* artist : artists) {
+    keys.push_back(hashOf(*artist + '\n' + identity.album));
+    for (const std::string& name : identity.albumNames) keys.push_back(hashOf(*artist + '\n' + name));
+  }
+  return keys;
+}
+
 std::optional<std::string_view> infoOf(const SongList& songs, std::size_t k) {
   return songs.hasInfo(k) ? std::optional<std::string_view>(songs.info(k)) : std::nullopt;
 }
@@ -538,13 +554,27 @@ bool contradicts(const SongIdentity& a, const SongIdentity& b) {
 
 IdentityIndex::IdentityIndex(const SongList& songs) : songs_(&songs) {
   keys_.reserve(songs.size());
+  std::vector<std::uint64_t> lastAlbum;
   for (std::size_t k = 0; k < songs.size(); ++k) {
     const SongIdentity song = identityOf(songs.path(k), infoOf(songs, k));
     for (const SongIdentity::Title& title : song.titles)
       keys_.push_back({titleHash(title.text), static_cast<std::uint32_t>(k), keptSeconds(song.seconds),
                        artistHash(song.artist), wordBits(song.albumTitle)});
+    // The songs of one album folder mostly follow each other: their keys
+    // are kept once.
+    std::vector<std::uint64_t> keys = albumKeys(song);
+    if (keys != lastAlbum) albums_.insert(albums_.end(), keys.begin(), keys.end());
+    lastAlbum = std::move(keys);
   }
   std::sort(keys_.begin(), keys_.end());
+  std::sort(albums_.begin(), albums_.end());
+  albums_.erase(std::unique(albums_.begin(), albums_.end()), albums_.end());
+}
+
+bool IdentityIndex::albumStillThere(const SongIdentity& entry) const {
+  for (const std::uint64_t key : albumKeys(entry))
+    if (std::binary_search(albums_.begin(), albums_.end(), key)) return true;
+  return false;
 }
 
 SongIdentity IdentityIndex::identityOfSong(std::size_t k) const {
@@ -588,17 +618,23 @@ std::vector<std::size_t> IdentityIndex::sameSongs(const SongIdentity& entry) con
 std::optional<std::size_t> IdentityIndex::onlySameSong(const PlaylistEntry& entry) const {
   const SongIdentity identity = identityOf(entry);
   const std::vector<std::size_t> same = sameSongs(identity);
-  if (same.size() == 1) return same.front();
+  if (same.empty()) return std::nullopt;
   // The closest album folder singles one out, or none does: an album kept
   // twice, as "Album" and "Album [FLAC]", is named alike both times.
   std::optional<std::size_t> closest;
-  int closestTier = 3, count = 0;
+  int closestTier = 4, count = 0;
   for (const std::size_t k : same) {
     const int tier = albumTier(identity, identityOfSong(k));
     if (tier < closestTier) closest = k, closestTier = tier, count = 0;
     count += tier == closestTier;
   }
-  return closestTier < 3 && count == 1 ? closest : std::nullopt;
+  if (same.size() > 1 && (closestTier == 3 || count > 1)) return std::nullopt;
+  // While the entry's album is still there, its song is most likely in it,
+  // retagged ("Title (Remastered 2011)") or padded by a re-encode, and a song
+  // of another album that agrees is a copy on a compilation or another
+  // recording.
+  if (closestTier >= 2 && albumStillThere(identity)) return std::nullopt;
+  return closest;
 }
 
 }  // namespace kw

@@ -128,7 +128,9 @@ class IdentityIndex {
   // does, the only one with an album name the same (without years, or
   // after an "Artist - "); when none has, the only one whose album folder
   // is named alike (albumsAlike). None when no song is, or the album
-  // folders do not single one out.
+  // folders do not single one out, or the song is not in a folder of the
+  // entry's album name (albumTier's first two tiers) while the validList
+  // has such a folder for an artist the entry knows or guesses.
   std::optional<std::size_t> onlySameSong(const PlaylistEntry& entry) const;
 
   const SongList& songs() const { return *songs_; }
@@ -144,9 +146,13 @@ class IdentityIndex {
     auto operator<=>(const Key&) const = default;
   };
   SongIdentity identityOfSong(std::size_t k) const;
+  // Whether the validList has a folder of `entry`'s album name for an
+  // artist `entry` knows or guesses.
+  bool albumStillThere(const SongIdentity& entry) const;
 
   const SongList* songs_;
-  std::vector<Key> keys_;  // sorted
+  std::vector<Key> keys_;              // sorted
+  std::vector<std::uint64_t> albums_;  // album folder names with their artists, hashed (albumKeys); sorted
 };
 
 }  // namespace kw

@@ -121,9 +121,12 @@ TEST(IdentityIndexTest, TheOnlySameSong) {
   const Song problems{"/new/Jay-Z/Black Album (2003)/99 Problems.mp3", "#EXTINF:235,Jay-Z - 99 Problems"};
   const Song lighthouse{"/new/Anna Berg/Harbour (2001)/02 - Lighthouse.mp3", "#EXTINF:401,Anna Berg - Lighthouse"};
   const Song named{"/Anna Berg.mp3", "#EXTINF:400,Anna Berg"};
-  const std::vector<Song> library = {time,      hopes,     intro1,     intro2,        remaster,  river,
-                                     riverLive, riverFlac, otherRiver, untagged,      untaggedSplit,
-                                     titleOnly, flat,      problems,   lighthouse,    named};
+  const Song retagged{"/new/Kim/Blue Hours/03 - Rain (Remastered 2011).mp3",
+                      "#EXTINF:240,Kim - Rain (Remastered 2011)"};
+  const Song compiled{"/new/Various Artists - Hits (2004)/07 - Kim - Rain.mp3", "#EXTINF:240,Kim - Rain"};
+  const std::vector<Song> library = {time,      hopes,     intro1,     intro2,     remaster,      river,
+                                     riverLive, riverFlac, otherRiver, untagged,   untaggedSplit, titleOnly,
+                                     flat,      problems,  lighthouse, named,      retagged,      compiled};
   const struct {
     const char* what;
     Song entry;
@@ -170,6 +173,10 @@ TEST(IdentityIndexTest, TheOnlySameSong) {
       {"a number that is part of the title", {"/old/Jay-Z/Black Album/07 - 99 Problems.mp3", ""}, problems.path},
       {"an untitled song's line names no title",
        {"/old/Anna Berg/Harbour/02 Lighthouse.mp3", "#EXTINF:400,Anna Berg -"}, lighthouse.path},
+      {"the entry's album still there, the one that agrees on a compilation",
+       {"/old/Kim/Blue Hours/03 Rain.mp3", "#EXTINF:240,Kim - Rain"}, ""},
+      {"the entry's album gone, the one that agrees on a compilation",
+       {"/old/Kim/Red Days/05 Rain.mp3", "#EXTINF:240,Kim - Rain"}, compiled.path},
   };
   for (const auto& c : cases) EXPECT_EQ(taken(library, c.entry), c.expected) << c.what;
 }
