@@ -2,7 +2,7 @@
 // same generated inputs, checks that both give identical results, and prints
 // the ratios with their targets.
 //
-//   trackmend_bench [--section candidates|scaling|duplicates|io|flush|tool|quality|realistic|scan]...
+//   trackmend_bench [--section candidates|valid|scaling|duplicates|io|flush|tool|quality|realistic|scan]...
 //                   [--data DIR] [--tool PATH] [--scaling FILE] [--seed N] [--quick]
 //
 // Without --section every section runs; "quality" includes "realistic", the
@@ -40,6 +40,7 @@
 #include "playlist/writer.h"
 #include "repair/candidates.h"
 #include "repair/duplicates.h"
+#include "repair/repair.h"
 #include "tests/reference/reference.h"
 #include "tests/support/audio_files.h"
 
@@ -209,6 +210,45 @@ void candidatesSection(const Options& options, ResultTable& table, std::ostream&
             fixed(plainTotal, 0) + " s / " + fixed(fast1Cpu, 2) + " s", "", -1);
   table.add("  absolute: 1 thread wall / 2 threads wall",
             fixed(fast1Wall, 2) + " s / " + fixed(fast2Wall, 2) + " s", "", -1);
+}
+
+// A playlist whose entries are all valid, repaired with -a on two threads:
+// each entry settled by looking its path up (the production repair) and
+// each ranked against the whole library, in turn, by the median wall time;
+// the bytes of both must be the same.
+void validSection(const Options& options, ResultTable& table, std::ostream& log) {
+  const std::size_t songs = options.quick ? 20000 : 100000, entries = 2000;
+  const int runs = options.quick ? 1 : 3;
+  const kw::PlayList library = makeLibrary({songs, 71, PathStyle::kPosix}).playlist("library.m3u");
+  kw::PlayList valid("valid.m3u");
+  for (std::size_t k = 0; k < entries; ++k) valid.entries.push_back(library.entries[k * (songs / entries)]);
+  const kw::ValidLibrary index(library, 2);
+  std::vector<double> walls[2];
+  std::string outputs[2];
+  for (int run = 0; run < runs; ++run) {
+    for (const bool lookup : {true, false}) {
+      kw::PlayList list = valid, missing("missing.m3u");
+      kw::RepairSettings settings;
+      settings.autoSelect = true;
+      settings.settleListed = lookup;
+      std::istringstream none;
+      std::ostringstream out;
+      walls[lookup].push_back(timeOf([&] { kw::repairPlaylist(list, index, missing, settings, out, out, none); }).wall);
+      outputs[lookup] = out.str();
+      for (const kw::PlaylistEntry& e : list.entries)
+        outputs[lookup] += (e.deleted ? "-" : "+") + e.path + "|" + (e.extInfo ? *e.extInfo : "") + "\n";
+    }
+  }
+  if (outputs[0] != outputs[1]) throw Mismatch("valid entries: the lookup changed the repair's output");
+  for (auto& w : walls) std::sort(w.begin(), w.end());
+  const double ranked = walls[0][runs / 2], looked = walls[1][runs / 2];
+  log << "\n== Valid entries: " << entries << " entries that are library paths, " << songs
+      << " songs, -a, 2 threads, median of " << runs << " runs each in turn\n"
+      << "ranked against the library: " << fixed(ranked, 3) << " s wall; settled by the lookup: " << fixed(looked, 3)
+      << " s wall; output identical\n";
+  const std::string what = std::to_string(entries) + " valid entries x " + std::to_string(songs / 1000) + "k songs";
+  table.add(what + ", lookup vs ranking (wall, 2 threads)", fixed(ranked / looked, 0) + "x", "", -1);
+  table.add("  absolute: ranking / lookup", fixed(ranked, 2) + " s / " + fixed(looked, 3) + " s", "", -1);
 }
 
 void scalingSection(const Options& options, ResultTable& table, std::ostream& log) {
@@ -666,7 +706,7 @@ void scanSection(const Options& options, ResultTable& table, std::ostream& log) 
 
 int usage() {
   std::cerr << "usage: trackmend_bench\n"
-               "         [--section candidates|scaling|duplicates|io|flush|tool|quality|realistic|scan]...\n"
+               "         [--section candidates|valid|scaling|duplicates|io|flush|tool|quality|realistic|scan]...\n"
                "                       [--data DIR] [--tool PATH] [--scaling FILE] [--seed N] [--quick]\n";
   return 2;
 }
@@ -694,6 +734,7 @@ int main(int argc, char** argv) {
   bench::ResultTable table;
   try {
     if (options.wants("candidates")) bench::candidatesSection(options, table, log);
+    if (options.wants("valid")) bench::validSection(options, table, log);
     if (options.wants("scaling")) bench::scalingSection(options, table, log);
     if (options.wants("duplicates")) bench::duplicatesSection(options, table, log);
     if (options.wants("io")) bench::ioSection(options, table, log);

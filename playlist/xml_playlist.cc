@@ -549,8 +549,26 @@ bool writesXml(const PlayList& list) {
   return list.xmlSource && !list.plsFormat && list.entries.size() == list.xmlSource->tracks.size();
 }
 
+// A URL location is read as written, escapes and all (a URL's "%F6" may be
+// meant as those three characters), so its bytes cannot come back from
+// escapes; a file:// URI and any other reference are decoded.
 bool holdsPath(const PlayList& list, std::string_view path) {
-  return !writesXml(list) || list.xmlSource->format != XmlFormat::kWpl || xml::isValidUtf8(path);
+  if (!writesXml(list) || xml::isValidUtf8(path)) return true;
+  return list.xmlSource->format != XmlFormat::kWpl && !(isUri(path) && !fileUriPath(path));
+}
+
+bool changesXmlInfo(const PlayList& list, std::size_t entry, const std::string& info) {
+  const XmlSource& source = *list.xmlSource;
+  if (source.format == XmlFormat::kWpl) return false;
+  Codecs codecs(source);
+  const XmlSource::Track& track = source.tracks.at(entry);
+  const TrackReading reading = readingOf(source, track, codecs.reading);
+  if (info == reading.info) return false;
+  std::vector<Edit> edits;
+  addInfoEdits(source, track, reading, info, codecs, edits);
+  return std::any_of(edits.begin(), edits.end(), [&](const Edit& edit) {
+    return std::string_view(source.bytes).substr(edit.span.begin, edit.span.end - edit.span.begin) != edit.text;
+  });
 }
 
 std::string xmlPlaylistName(const PlayList& list) {

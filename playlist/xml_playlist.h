@@ -5,6 +5,7 @@
 #ifndef PLAYLIST_XML_PLAYLIST_H_
 #define PLAYLIST_XML_PLAYLIST_H_
 
+#include <cstddef>
 #include <functional>
 #include <iostream>
 #include <string>
@@ -48,11 +49,21 @@ void readXmlPlaylist(file::InputFile& in, PlayList& list, std::ostream& progress
 // included), and is not to be written as PLS.
 bool writesXml(const PlayList& list);
 
-// Whether saving `list` can write `path` as a changed location, byte for
-// byte: false only for a WPL saved as XML (writesXml) when `path` is not
-// valid UTF-8, since its src attribute holds characters and WPL knows no
-// escapes for bytes.
+// Whether saving `list` can write `path` as a changed location that reads
+// back as the same bytes: false only for an XML playlist saved as XML
+// (writesXml) when `path` is not valid UTF-8 and the playlist is a WPL
+// (its src attribute holds characters and WPL knows no escapes for bytes)
+// or `path` is a URI other than a local file:// one (read back as written,
+// its escapes undecoded).
 bool holdsPath(const PlayList& list, std::string_view path);
+
+// Whether giving entry `entry` of `list` (writesXml) the information line
+// `info` changes the bytes saved for its track: its title, creator or
+// duration as writeXmlPlaylist would write them differ from what the
+// document holds. False in a WPL, which keeps no information line; an XSPF
+// duration within a second of the line's length and an ASX track, which
+// has none, are no change.
+bool changesXmlInfo(const PlayList& list, std::size_t entry, const std::string& info);
 
 // The name `list` is saved under when writesXml(list): the extension of the
 // file part made ".xspf", ".wpl" (".zpl" kept) or ".asx" (".wax" and ".wvx"

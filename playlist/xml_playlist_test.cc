@@ -242,11 +242,42 @@ TEST_F(XmlPlaylistTest, ReplacedPathsKeepTheFormOfTheirLocation) {
     }
   }
   EXPECT_TRUE(holdsPath(list_, "/Bj\xF6rk.mp3"));
+  EXPECT_TRUE(holdsPath(list_, "file:///Bj\xF6rk.mp3"));
+  EXPECT_FALSE(holdsPath(list_, "http://h/Bj\xF6rk.mp3"));  // a URL is read back as written
+  EXPECT_TRUE(holdsPath(list_, "http://h/Bj\xC3\xB6rk.mp3"));
   read("<smil><body><seq><media src=\"a.mp3\"/></seq></body></smil>", "list.wpl");
   EXPECT_FALSE(holdsPath(list_, "/Bj\xF6rk.mp3"));  // a WPL src holds no bytes
   EXPECT_TRUE(holdsPath(list_, "/Bj\xC3\xB6rk.mp3"));
   list_.xmlSource.reset();  // converted to M3U
   EXPECT_TRUE(holdsPath(list_, "/Bj\xF6rk.mp3"));
+}
+
+// An information line changes a track only where the title, creator or
+// duration written would differ from what it holds.
+TEST_F(XmlPlaylistTest, InformationChangesOnlyWhatDiffers) {
+  const struct {
+    const char* name;
+    const char* track;
+    const char* info;
+    bool changes;
+  } cases[] = {
+      {"list.xspf", "<creator>S</creator><title>T</title><duration>214600</duration>", "#EXTINF:215,S - T", false},
+      {"list.xspf", "<creator>S</creator><title>T</title><duration>213900</duration>", "#EXTINF:215,S - T", true},
+      {"list.xspf", "<creator>X</creator><title>S - T</title>", "#EXTINF:0,S - T", false},
+      {"list.xspf", "<creator>S</creator>", "#EXTINF:0,S - T", true},
+      {"list.xspf", "<title>T</title>", "#EXTINF:0,U", true},
+      {"list.asx", "<author>S</author><title>T</title>", "#EXTINF:215,S - T", false},
+      {"list.wpl", "", "#EXTINF:215,S - T", false},
+  };
+  for (const auto& c : cases) {
+    const std::string name = c.name;
+    read(name == "list.wpl"   ? "<smil><body><seq><media src=\"a.mp3\"/></seq></body></smil>"
+         : name == "list.asx" ? std::string("<asx><entry><ref href=\"a.mp3\"/>") + c.track + "</entry></asx>"
+                              : std::string("<playlist><trackList><track><location>a.mp3</location>") + c.track +
+                                    "</track></trackList></playlist>",
+         name);
+    EXPECT_EQ(changesXmlInfo(list_, 0, c.info), c.changes) << c.track << " " << c.info;
+  }
 }
 
 // A title given to a track that names its creator leaves the creator out;

@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <charconv>
 #include <exception>
 #include <functional>
 #include <locale>
 #include <memory>
+#include <numeric>
 #include <sstream>
 #include <string_view>
 #include <unordered_map>
@@ -26,6 +28,8 @@ namespace kw {
 // in list order. Once the set is full, a cheap bound computed for a block of
 // 64 songs at once skips every song that cannot beat its smallest value.
 class CandidateIndex::Scorer {
+  class LengthBounds;
+
  public:
   Scorer(const CandidateIndex& index, const PlaylistEntry& entry, std::size_t limit)
       : index_(index),
@@ -38,6 +42,29 @@ class CandidateIndex::Scorer {
         pathScratch_(pathScorer_),
         infoScratch_(infoScorer_) {
     set_.reserve(std::min(limit, index.songs_->size()) + 1);
+  }
+
+  // Whether some song other than `position` reaches its value. Most songs
+  // are ruled out a group of equal lengths at a time by the lengths of their
+  // text alone (LengthBounds); the lengths, the bounds of their gram block
+  // and then the exact value judge the songs of the other groups one by one.
+  bool reached(std::size_t position) {
+    const double own = exactValue(position);
+    LengthBounds pathLength(pathScorer_, path_), infoLength(infoScorer_, info_);
+    for (const LengthGroup& group : index_.lengthGroups()) {
+      // A text of the entry's length counts as equal to it here: its songs
+      // are judged one by one.
+      double byLength = pathScorer_.ratio(pathLength.sum(group.pathLength), group.pathLength);
+      if (hasInfo_ && group.infoLength >= 0)
+        byLength += infoScorer_.ratio(infoLength.sum(static_cast<std::size_t>(group.infoLength)),
+                                      static_cast<std::size_t>(group.infoLength));
+      if (byLength < own) continue;
+      for (std::size_t g = group.first; g < group.first + group.count; ++g) {
+        const std::size_t k = index_.byLength_[g];
+        if (k != position && songReaches(k, own, pathLength, infoLength)) return true;
+      }
+    }
+    return false;
   }
 
   CandidateSet run() {
@@ -94,6 +121,23 @@ class CandidateIndex::Scorer {
     }
   }
 
+  // Whether song `k` reaches `own`: its lengths, with its text compared to
+  // the entry's where they are as long, then its block's bounds, then its
+  // exact value.
+  bool songReaches(std::size_t k, double own, LengthBounds& pathLength, LengthBounds& infoLength) {
+    const SongList& list = *index_.songs_;
+    double byLength = pathScorer_.ratio(pathLength.sum(list.path(k)), list.path(k).size());
+    if (hasInfo_ && list.hasInfo(k)) byLength += infoScorer_.ratio(infoLength.sum(list.info(k)), list.info(k).size());
+    if (byLength < own) return false;
+    const std::size_t block = k / GramBlock::kLanes, lane = k % GramBlock::kLanes;
+    if (block != boundedBlock_) {
+      pathScorer_.blockBounds(index_.pathGrams_.block(block), pathBound_, pathSums_);
+      if (hasInfo_) infoScorer_.blockBounds(index_.infoGrams_.block(block), infoBound_, infoSums_);
+      boundedBlock_ = block;
+    }
+    return boundValue(k, pathSums_[lane], infoSums_[lane]) >= own && exactValue(k) >= own;
+  }
+
   // The exact value, or none when the exact line value with the path's
   // bound already cannot beat the threshold: the line is the shorter
   // string, so this spares the dearer path score.
@@ -123,6 +167,48 @@ class CandidateIndex::Scorer {
     }
   }
 
+  // SimilarityScorer::lengthBound of one scorer for the lengths met, each
+  // computed once.
+  class LengthBounds {
+   public:
+    LengthBounds(const SimilarityScorer& scorer, std::string_view lowered)
+        : scorer_(scorer), lowered_(lowered), occurrences_(scorer.mostOccurrences()), bounds_(lowered.size() + 2, kUnknown) {}
+
+    // The bound for `text` (as it stands; compared lowered); a text of the
+    // scorer's length that is not the scorer's text takes the lower bound.
+    std::uint64_t sum(std::string_view text) {
+      if (text.size() == lowered_.size() && !sameLowered(text)) {
+        if (unequal_ == kUnknown) unequal_ = scorer_.lengthBound(occurrences_, text.size(), false);
+        return unequal_;
+      }
+      return sum(text.size());
+    }
+
+    // The bound for any text of length `m`.
+    std::uint64_t sum(std::size_t m) {
+      std::uint64_t& bound = bounds_[std::min(m, lowered_.size() + 1)];
+      if (bound == kUnknown) bound = scorer_.lengthBound(occurrences_, m);
+      return bound;
+    }
+
+   private:
+    static constexpr std::uint64_t kUnknown = ~std::uint64_t{0};
+    bool sameLowered(std::string_view text) const {
+      for (std::size_t k = 0; k < text.size(); ++k) {
+        if (static_cast<char>(std::tolower(static_cast<unsigned char>(text[k]))) != lowered_[k]) return false;
+      }
+      return true;
+    }
+
+    const SimilarityScorer& scorer_;
+    const std::string_view lowered_;
+    const std::vector<std::int32_t> occurrences_;
+    std::vector<std::uint64_t> bounds_;  // by length; the last slot for every length above the scorer's
+    std::uint64_t unequal_ = kUnknown;
+  };
+
+  using LengthGroup = CandidateIndex::LengthGroup;
+
   const CandidateIndex& index_;
   const std::size_t limit_;
   const std::string path_, info_;
@@ -135,6 +221,9 @@ class CandidateIndex::Scorer {
     std::size_t item;
   };
   std::vector<Ranked> set_;  // ranked: descending, ties later item first
+  // The bounds of one gram block for songReaches.
+  std::size_t boundedBlock_ = ~std::size_t{0};
+  std::uint64_t pathSums_[GramBlock::kLanes] = {}, infoSums_[GramBlock::kLanes] = {};
 };
 
 CandidateIndex::CandidateIndex(const SongList& songs, unsigned threads)
@@ -172,6 +261,30 @@ void CandidateIndex::buildGrams() {
 
 CandidateSet CandidateIndex::collectHere(const PlaylistEntry& entry, std::size_t limit) const {
   return Scorer(*this, entry, limit).run();
+}
+
+const std::vector<CandidateIndex::LengthGroup>& CandidateIndex::lengthGroups() const {
+  std::call_once(lengthGroupsBuilt_, [&] {
+    const auto lengthsOf = [&](std::uint32_t k) {
+      return std::pair(songs_->path(k).size(), songs_->hasInfo(k) ? static_cast<std::int64_t>(songs_->info(k).size())
+                                                                  : std::int64_t{-1});
+    };
+    byLength_.resize(songs_->size());
+    std::iota(byLength_.begin(), byLength_.end(), std::uint32_t{0});
+    std::sort(byLength_.begin(), byLength_.end(),
+              [&](std::uint32_t x, std::uint32_t y) { return lengthsOf(x) < lengthsOf(y); });
+    for (std::size_t g = 0; g < byLength_.size(); ++g) {
+      const auto [path, info] = lengthsOf(byLength_[g]);
+      if (g == 0 || lengthsOf(byLength_[g - 1]) != lengthsOf(byLength_[g]))
+        lengthGroups_.push_back({static_cast<std::uint32_t>(path), static_cast<std::int32_t>(info), g, 0});
+      ++lengthGroups_.back().count;
+    }
+  });
+  return lengthGroups_;
+}
+
+bool CandidateIndex::ranksFirstAlone(const PlaylistEntry& entry, std::size_t position) const {
+  return !Scorer(*this, entry, 1).reached(position);
 }
 
 // Sets are handed out one entry at a time, so threads that draw short

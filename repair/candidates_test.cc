@@ -131,6 +131,51 @@ TEST(CollectCandidatesTest, EqualsReferenceWithManyTies) {
   }
 }
 
+// A song ranks first alone exactly when the ranking puts it first and the
+// second value is strictly lower; ties, case variants, short paths that
+// score higher and lines that lift another song are not.
+TEST(RanksFirstAloneTest, CasesAndRandomLibraries) {
+  const struct {
+    std::vector<PlaylistEntry> songs;
+    PlaylistEntry entry;
+    bool alone;
+  } cases[] = {
+      {{PlaylistEntry("/m/a/02.mp3"), PlaylistEntry("/m/a/01.mp3")}, PlaylistEntry("/m/a/01.mp3"), true},
+      {{PlaylistEntry("/m/a/01.mp3"), PlaylistEntry("/m/a/01.mp3")}, PlaylistEntry("/m/a/01.mp3"), false},
+      {{PlaylistEntry("/m/A/01.mp3"), PlaylistEntry("/m/a/01.mp3")}, PlaylistEntry("/m/a/01.mp3"), false},
+      {{PlaylistEntry("ab/"), PlaylistEntry("/ab/ab/ab/ab/ab/ab")}, PlaylistEntry("/ab/ab/ab/ab/ab/ab"), false},
+      {{PlaylistEntry("/m/a/02.mp3", "#EXTINF:9,Low - Song"), PlaylistEntry("/m/a/01.mp3", "#EXTINF:9,Other")},
+       PlaylistEntry("/m/a/01.mp3", "#EXTINF:9,Low - Song"), false},
+      {{PlaylistEntry("/m/a/02.mp3", "#EXTINF:9,Low - Song"), PlaylistEntry("/m/a/01.mp3", "#EXTINF:9,Low - Song")},
+       PlaylistEntry("/m/a/01.mp3", "#EXTINF:9,Low - Song"), true},
+  };
+  for (const auto& c : cases) {  // the entry's song stands last
+    PlayList valid("valid.m3u");
+    valid.entries = c.songs;
+    EXPECT_EQ(CandidateIndex(valid, 1).ranksFirstAlone(c.entry, c.songs.size() - 1), c.alone) << c.entry.path;
+  }
+  std::mt19937 rng(23);
+  int alone = 0, notAlone = 0;
+  for (int round = 0; round < 300; ++round) {
+    const std::string alphabet = round % 2 ? "aB/" : "abcD/.";
+    PlayList valid("valid.m3u");
+    for (std::size_t k = 0, size = 1 + rng() % 150; k < size; ++k)
+      valid.entries.emplace_back(randomPath(rng, alphabet, 8),
+                                 rng() % 3 ? std::string() : lineOf(randomPath(rng, alphabet, 4)));
+    const CandidateIndex index(valid, 1);
+    for (std::size_t position = 0; position < valid.entries.size(); position += 7) {
+      const PlaylistEntry entry(valid.entries[position].path,
+                                rng() % 2 ? std::string() : lineOf(randomPath(rng, alphabet, 4)));
+      const CandidateSet set = index.collectHere(entry);
+      const bool expected = set[0].position == position && (set.size() == 1 || set[1].value < set[0].value);
+      ASSERT_EQ(index.ranksFirstAlone(entry, position), expected) << entry.path << " at " << position;
+      ++(expected ? alone : notAlone);
+    }
+  }
+  EXPECT_GT(notAlone, 100);
+  EXPECT_GT(alone, 100);
+}
+
 TEST(CollectCandidatesTest, EqualsReferenceOnARealisticLibrary) {
   const PlayList library = reference::makeLibrary(1200, 21);
   const PlayList old = reference::makeDamagedPlaylist(library, 8, 22);

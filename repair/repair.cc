@@ -149,6 +149,15 @@ double announceMinimum(double commandLineMinMatch, std::ostream& dialogue) {
 // The entry as it is ranked, or none for an entry settled without ranking.
 using RankedForm = std::function<std::optional<PlaylistEntry>(const PlaylistEntry&)>;
 
+// What ranking an entry tells: the validList song that names it and would
+// rank first on its own (so the entry is valid and needs no candidates), or
+// its candidate set.
+struct Ranking {
+  std::optional<std::size_t> listedFirst;
+  CandidateSet candidates;
+};
+using Ranker = std::function<Ranking(const PlaylistEntry&)>;
+
 // Candidate sets of the entries ahead of the one in the dialogue, scored in
 // the background while the user answers or the automatic rules run, so the
 // loop seldom waits. Each set is scored by one thread (the most efficient
@@ -159,10 +168,11 @@ class CandidateLookahead {
  public:
   // Whatever leaves the constructor once some workers run (a refused
   // start only means fewer workers) stops and joins them first.
-  CandidateLookahead(const CandidateIndex& index, const PlayList& list, const RankedForm& rankedForm)
-      : index_(index),
-        list_(list),
+  CandidateLookahead(const CandidateIndex& index, const PlayList& list, const RankedForm& rankedForm,
+                     const Ranker& rank)
+      : list_(list),
         rankedForm_(rankedForm),
+        rank_(rank),
         window_(kSetsPerThread * std::max(1u, index.threads())) {
     if (index.threads() <= 1) return;  // everything on the calling thread
     try {
@@ -185,24 +195,24 @@ class CandidateLookahead {
 
   ~CandidateLookahead() { stop(); }
 
-  // The candidate set of entry `k` of the playlist as it is now, given as
-  // `compared` (its ranked form). Entries are asked for in list order; sets
-  // of entries passed over are dropped. Rethrows what scoring the entry
-  // threw.
-  CandidateSet take(std::size_t k, const PlaylistEntry& compared) {
-    if (workers_.empty()) return index_.collectHere(compared);
+  // The ranking of entry `k` of the playlist as it is now, given as
+  // `compared` (its ranked form). Entries are asked for in list order;
+  // rankings of entries passed over are dropped. Rethrows what ranking the
+  // entry threw.
+  Ranking take(std::size_t k, const PlaylistEntry& compared) {
+    if (workers_.empty()) return rank_(compared);
     schedule(k);
     std::shared_ptr<Job> job = frontJob(k);
-    if (!job || !sameContent(job->entry, compared)) return index_.collectHere(compared);
+    if (!job || !sameContent(job->entry, compared)) return rank_(compared);
     std::unique_lock<std::mutex> lock(mutex_);
     if (job->state == Job::kWaiting) {
       job->state = Job::kScoring;
       lock.unlock();
-      return index_.collectHere(job->entry);
+      return rank_(job->entry);
     }
     changed_.wait(lock, [&] { return job->state == Job::kDone; });
     if (job->error) std::rethrow_exception(job->error);
-    return std::move(job->set);
+    return std::move(job->ranking);
   }
 
  private:
@@ -213,7 +223,7 @@ class CandidateLookahead {
     const std::size_t index;
     const PlaylistEntry entry;
     enum State { kWaiting, kScoring, kDone } state = kWaiting;
-    CandidateSet set;
+    Ranking ranking;
     std::exception_ptr error;
   };
 
@@ -281,24 +291,24 @@ class CandidateLookahead {
       if (stopping_) return;
       job->state = Job::kScoring;
       lock.unlock();
-      CandidateSet set;
+      Ranking ranking;
       std::exception_ptr error;
       try {
-        set = index_.collectHere(job->entry);
+        ranking = rank_(job->entry);
       } catch (...) {
         error = std::current_exception();
       }
       lock.lock();
-      job->set = std::move(set);
+      job->ranking = std::move(ranking);
       job->error = error;
       job->state = Job::kDone;
       changed_.notify_all();
     }
   }
 
-  const CandidateIndex& index_;
   const PlayList& list_;
   const RankedForm& rankedForm_;
+  const Ranker& rank_;
   const std::size_t window_;
   std::size_t scanned_ = 0;  // entries looked at for scheduling
   std::mutex mutex_;
@@ -369,10 +379,33 @@ struct RepairRun {
   // Settles an entry that needs no ranking: a valid one takes its twin's
   // information line with -c.
   void settleUnranked(PlaylistEntry& entry) {
-    if (!settings.copyInfo || leftAlone(entry)) return;
-    PlaylistEntry twin = library.comparedSong(*validTwin(entry));
+    if (!leftAlone(entry)) settleValid(entry, *validTwin(entry));
+  }
+
+  // A valid entry, named by the song at `position`, takes the song's
+  // information line with -c and keeps its path.
+  void settleValid(PlaylistEntry& entry, std::size_t position) {
+    if (!settings.copyInfo) return;
+    PlaylistEntry twin = library.comparedSong(position);
     twin.path = entry.path;
-    applyReplacement(entry, inCodePage(std::move(twin)), settings.keepInfo, counts);
+    take(entry, std::move(twin));
+  }
+
+  // The song whose compared path the entry has, when it would rank first on
+  // its own: ranking would find the entry valid (chooseAutomatically) and
+  // take that song's line with -c, before any rule that depends on the
+  // other candidates. A tie (the same path twice, another letter case, a
+  // short path scoring as high) is left to the ranking.
+  std::optional<std::size_t> listedFirst(const PlaylistEntry& compared) const {
+    if (!settings.settleListed) return std::nullopt;
+    const std::optional<std::size_t> position = library.find(compared.path);
+    if (!position || !library.index().ranksFirstAlone(compared, *position)) return std::nullopt;
+    return position;
+  }
+
+  Ranking rank(const PlaylistEntry& compared) const {
+    if (std::optional<std::size_t> position = listedFirst(compared)) return {position, {}};
+    return {std::nullopt, library.index().collectHere(compared)};
   }
 
   // `song`'s information line in the playlist's code page, when it has one
@@ -413,10 +446,10 @@ struct RepairRun {
     return false;
   }
 
-  // A path the playlist cannot hold (bytes that are not UTF-8 in a WPL, a
-  // name outside an ANSI playlist's code page) leaves the entry as it was,
-  // reported after its "Song:" line, and sends it to the missing list like
-  // an entry skipped.
+  // A path the playlist cannot hold (bytes that are not UTF-8 in a WPL or in
+  // an XML URL, a name outside an ANSI playlist's code page) leaves the
+  // entry as it was, reported after its "Song:" line, and sends it to the
+  // missing list like an entry skipped.
   void replace(PlaylistEntry& entry, const std::string& comparedPath, const Candidate& c,
                std::ostream& dialogue) {
     PlaylistEntry chosen(c.entry);
@@ -425,6 +458,17 @@ struct RepairRun {
       addMissing(entry);
       return;
     }
+    take(entry, std::move(chosen));
+  }
+
+  // Gives `entry` the path and information line of `chosen`. An XML playlist
+  // keeps its track's line when the new one would not change the document
+  // (its title, creator and duration say it already, or the format keeps no
+  // line), so that only a real change counts.
+  void take(PlaylistEntry& entry, PlaylistEntry chosen) {
+    if (chosen.extInfo && writesXml(invalidList) &&
+        !changesXmlInfo(invalidList, static_cast<std::size_t>(&entry - invalidList.entries.data()), *chosen.extInfo))
+      chosen.extInfo.reset();
     applyReplacement(entry, inCodePage(std::move(chosen)), settings.keepInfo, counts);
   }
 
@@ -475,7 +519,8 @@ void repairPlaylist(PlayList& invalidList, const ValidLibrary& library, PlayList
                 announceMinimum(settings.minMatch, dialogue)};
   if (settings.removeDupes) run.counts.deletedDupes = removeDuplicateEntries(invalidList);
   const RankedForm rankedForm = [&run](const PlaylistEntry& entry) { return run.rankedForm(entry); };
-  CandidateLookahead lookahead(library.index(), invalidList, rankedForm);
+  const Ranker rank = [&run](const PlaylistEntry& compared) { return run.rank(compared); };
+  CandidateLookahead lookahead(library.index(), invalidList, rankedForm, rank);
   for (std::size_t k = 0; k < invalidList.entries.size(); ++k) {
     PlaylistEntry& entry = invalidList.entries[k];
     if (entry.deleted) continue;
@@ -484,7 +529,11 @@ void repairPlaylist(PlayList& invalidList, const ValidLibrary& library, PlayList
       run.settleUnranked(entry);
       continue;
     }
-    run.repairEntry(entry, lookahead.take(k, *compared), *compared, dialogue, answers);
+    const Ranking ranking = lookahead.take(k, *compared);
+    if (ranking.listedFirst)
+      run.settleValid(entry, *ranking.listedFirst);
+    else
+      run.repairEntry(entry, ranking.candidates, *compared, dialogue, answers);
   }
   if (settings.removeDupes) run.counts.deletedDupes += removeDuplicateEntries(invalidList);
   printStatistics(run.counts, statistics);

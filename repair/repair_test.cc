@@ -6,9 +6,11 @@
 #include <chrono>
 #include <iomanip>
 #include <memory>
+#include <random>
 #include <sstream>
 #include <string>
 
+#include "playlist/path_forms.h"
 #include "repair/repair_test_support.h"
 #include "tests/reference/sample_library.h"
 #include "tests/support/failing_allocations.h"
@@ -309,6 +311,67 @@ std::string contentOf(const PlayList& list) {
     text += (e.deleted ? "-" : "+") + e.path + "|" + (e.extInfo ? *e.extInfo : "") + "\n";
   return text;
 }
+
+// Settling an entry by its path alone must give the bytes that ranking
+// gives, whatever the options and answers: random small libraries full of
+// ties (a path twice, other letter case, short paths scoring high, lines
+// lifting other songs) and playlists of their paths (some as file:// URIs,
+// some repeated), broken paths and other lines.
+TEST(RepairListedTest, LookupGivesTheBytesOfTheRanking) {
+  std::mt19937 rng(41);
+  const auto pick = [&rng](std::initializer_list<const char*> words) { return std::string(words.begin()[rng() % words.size()]); };
+  const auto randomPath = [&] {
+    std::string path;
+    for (std::size_t k = 0, parts = 1 + rng() % 3; k < parts; ++k) path += "/" + pick({"a", "A", "ab", "b", "x y", "ab/ab"});
+    return path + pick({"", ".mp3", ".ogg"});
+  };
+  const auto randomInfo = [&] { return rng() % 3 ? "#EXTINF:" + pick({"1", "9"}) + "," + pick({"a", "ab - b", "B"}) : ""; };
+  int lookedUp = 0, ranked = 0;
+  for (int round = 0; round < 150; ++round) {
+    PlayList library("valid.m3u");
+    for (std::size_t k = 0, size = 2 + rng() % 25; k < size; ++k) library.entries.emplace_back(randomPath(), randomInfo());
+    PlayList old("old.m3u");
+    for (int k = 0; k < 20; ++k) {
+      std::string path = rng() % 4 ? std::string(library.entries[rng() % library.entries.size()].path) : randomPath();
+      if (rng() % 6 == 0) path = "file://" + path;
+      old.entries.emplace_back(path, rng() % 2 ? randomInfo() : std::string());
+    }
+    RepairSettings settings;
+    settings.removeDupes = rng() % 4 == 0;
+    settings.autoSelect = rng() % 2;
+    settings.dirs = static_cast<int>(rng() % 2);
+    settings.copyInfo = rng() % 2;
+    settings.keepInfo = rng() % 3 == 0;
+    settings.sameSong = rng() % 3 == 0;
+    settings.minMatch = rng() % 2 ? 0.1 : 0.4;
+    if (rng() % 2) settings.bestRatio = rng() % 2 ? 0.6 : 0.99;
+    std::string answers;
+    for (int k = 0; k < 30; ++k) answers += pick({"1\n", "\n", "d\n", "m\n2\n", "2\n", "l\n0.2\n"});
+    const unsigned threads = 1 + round % 2;
+    const ValidLibrary valid(library, threads);
+    std::string outcome[2];
+    for (const bool lookup : {false, true}) {
+      resetInteractiveMinMatch();
+      PlayList invalid = old, missing("missing.m3u");
+      std::istringstream in(answers);
+      std::ostringstream out;
+      settings.settleListed = lookup;
+      repairPlaylist(invalid, valid, missing, settings, out, out, in);
+      outcome[lookup] = out.str() + contentOf(invalid) + contentOf(missing);
+    }
+    ASSERT_EQ(outcome[true], outcome[false]) << "round " << round;
+    for (const PlaylistEntry& entry : old.entries) {
+      const std::string path = fileUriPath(entry.path).value_or(entry.path);
+      if (const std::optional<std::size_t> song = valid.find(path))
+        ++(valid.index().ranksFirstAlone(PlaylistEntry(path, entry.extInfo ? *entry.extInfo : ""), *song) ? lookedUp
+                                                                                                           : ranked);
+    }
+  }
+  resetInteractiveMinMatch();
+  EXPECT_GT(lookedUp, 300);
+  EXPECT_GT(ranked, 300);
+}
+
 
 // An allocation that fails anywhere in a repair scored ahead by three
 // threads, while they start or while they score, reaches the caller as

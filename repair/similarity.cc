@@ -471,6 +471,27 @@ std::size_t SimilarityScorer::walkSparse(std::string_view b, std::int32_t* reach
   return count;
 }
 
+// A state of the automaton holds substrings of lengths up to length_ that
+// all occur endCount_ times; a length-k suffix of its longest one occurs at
+// least as often, so the most frequent k-gram is the largest count among
+// the states at least k long.
+std::vector<std::int32_t> SimilarityScorer::mostOccurrences() const {
+  std::vector<std::int32_t> most(text_.size() + 1, 0);
+  for (std::size_t s = 1; s < length_.size(); ++s)
+    most[static_cast<std::size_t>(length_[s])] = std::max(most[static_cast<std::size_t>(length_[s])], endCount_[s]);
+  for (std::size_t k = text_.size(); k > 1; --k) most[k - 1] = std::max(most[k - 1], most[k]);
+  return most;
+}
+
+std::uint64_t SimilarityScorer::lengthBound(const std::vector<std::int32_t>& occurrences, std::size_t m,
+                                            bool equal) const {
+  const std::size_t n = text_.size();
+  std::uint64_t bound = 0;
+  for (std::size_t k = 1; k <= std::min(m, n); ++k)
+    bound += std::min<std::uint64_t>(n - k + 1, (m - k + 1) * static_cast<std::uint64_t>(occurrences[k]));
+  return m == n && !equal && n > 0 ? bound - 1 : bound;
+}
+
 double SimilarityScorer::similarity(std::string_view b, Scratch& scratch) const {
   return ratio(sum(b, scratch), b.size());
 }

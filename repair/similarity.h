@@ -159,6 +159,20 @@ class SimilarityScorer {
   // pathSimilarity(a, b), bit-identical.
   double similarity(std::string_view b, Scratch& scratch) const;
 
+  // For each k in 1..size(), at index k, how often the most frequent
+  // substring of length k occurs in a (index 0 holds 0). With these,
+  // lengthBound gives an upper bound of sum(b) from |b| alone.
+  std::vector<std::int32_t> mostOccurrences() const;
+
+  // An upper bound of sum(b) for every b of length `m`, from
+  // `occurrences` (mostOccurrences()): at most min(|a| - k + 1,
+  // (m - k + 1) * occurrences[k]) positions i have best(i) >= k, and sum(b)
+  // is the sum over k of those counts. Below the self-sum |a|(|a|+1)/2 for
+  // every m > |a|; equal to it for m = |a|, where only a b equal to a
+  // reaches it (`equal` false takes the bound without that one position).
+  // O(min(m, |a|)).
+  std::uint64_t lengthBound(const std::vector<std::int32_t>& occurrences, std::size_t m, bool equal = true) const;
+
   // An upper bound of sum(b) from what `grams` (of b, |b| = `m`) contains:
   // best(i) is 0 when a[i] is absent from b and at most 1 + the number of
   // consecutive pairs a[t]a[t+1], t >= i, present in b. O(|a|), no memory.

@@ -69,11 +69,14 @@ TEST(SimilarityScorerTest, SumEqualsReferenceOnRandomPairs) {
     const std::string a = randomString(rng, 24, alphabet);
     const SimilarityScorer scorer(a);
     SimilarityScorer::Scratch scratch(scorer);
+    const std::vector<std::int32_t> occurrences = scorer.mostOccurrences();
+    ASSERT_EQ(scorer.lengthBound(occurrences, a.size()), a.size() * (a.size() + 1) / 2) << a;
     for (int k = 0; k < 25; ++k, ++pairs) {
       const std::string b = randomString(rng, 24, alphabet);
       const unsigned long long expected = reference::similaritySum(a, b);
       ASSERT_EQ(scorer.sum(b, scratch), expected) << "'" << a << "' '" << b << "'";
       ASSERT_GE(scorer.sumBound(GramSet(b), b.size()), expected) << "'" << a << "' '" << b << "'";
+      ASSERT_GE(scorer.lengthBound(occurrences, b.size(), a == b), expected) << "'" << a << "' '" << b << "'";
       ASSERT_EQ(scorer.similarity(b, scratch), reference::pathSimilarity(a, b));
     }
   }
