@@ -172,7 +172,10 @@ class CandidateIndex::Scorer {
   class LengthBounds {
    public:
     LengthBounds(const SimilarityScorer& scorer, std::string_view lowered)
-        : scorer_(scorer), lowered_(lowered), occurrences_(scorer.mostOccurrences()), bounds_(lowered.size() + 2, kUnknown) {}
+        : scorer_(scorer),
+          lowered_(lowered),
+          occurrences_(scorer.mostOccurrences()),
+          bounds_(lowered.size() + 2, kUnknown) {}
 
     // The bound for `text` (as it stands; compared lowered); a text of the
     // scorer's length that is not the scorer's text takes the lower bound.

@@ -319,17 +319,23 @@ std::string contentOf(const PlayList& list) {
 // some repeated), broken paths and other lines.
 TEST(RepairListedTest, LookupGivesTheBytesOfTheRanking) {
   std::mt19937 rng(41);
-  const auto pick = [&rng](std::initializer_list<const char*> words) { return std::string(words.begin()[rng() % words.size()]); };
+  const auto pick = [&rng](std::initializer_list<const char*> words) {
+    return std::string(words.begin()[rng() % words.size()]);
+  };
   const auto randomPath = [&] {
     std::string path;
-    for (std::size_t k = 0, parts = 1 + rng() % 3; k < parts; ++k) path += "/" + pick({"a", "A", "ab", "b", "x y", "ab/ab"});
+    for (std::size_t k = 0, parts = 1 + rng() % 3; k < parts; ++k)
+      path += "/" + pick({"a", "A", "ab", "b", "x y", "ab/ab"});
     return path + pick({"", ".mp3", ".ogg"});
   };
-  const auto randomInfo = [&] { return rng() % 3 ? "#EXTINF:" + pick({"1", "9"}) + "," + pick({"a", "ab - b", "B"}) : ""; };
+  const auto randomInfo = [&] {
+    return rng() % 3 ? "#EXTINF:" + pick({"1", "9"}) + "," + pick({"a", "ab - b", "B"}) : "";
+  };
   int lookedUp = 0, ranked = 0;
   for (int round = 0; round < 150; ++round) {
     PlayList library("valid.m3u");
-    for (std::size_t k = 0, size = 2 + rng() % 25; k < size; ++k) library.entries.emplace_back(randomPath(), randomInfo());
+    for (std::size_t k = 0, size = 2 + rng() % 25; k < size; ++k)
+      library.entries.emplace_back(randomPath(), randomInfo());
     PlayList old("old.m3u");
     for (int k = 0; k < 20; ++k) {
       std::string path = rng() % 4 ? std::string(library.entries[rng() % library.entries.size()].path) : randomPath();
