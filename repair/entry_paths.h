@@ -78,8 +78,8 @@ class ValidLibrary {
 // The path forms of the entries of one invalid playlist.
 class EntryPaths {
  public:
-  // `playlistFolder`: the absolute folder of the playlist as named
-  // (writtenFolderOfFile: it may hold ".." components), which its relative
+  // `playlistFolder`: the absolute folder of the playlist as the kernel
+  // finds it (writtenFolderOfFile), which its relative
   // entries are relative to. `resolveRelative`: whether relative entries
   // are ranked by the path they resolve to (ValidLibrary::allAbsolute) or,
   // like every other entry, as written. `ansi`: the playlist is written in
