@@ -15,7 +15,7 @@ std::filesystem::path nativePath(const std::string& name);
 // A std::filesystem path as UTF-8 text.
 std::string utf8Of(const std::filesystem::path& path);
 
-// Makes a folder of a new name `prefix` + digits under the system's
+// Makes a folder of a new name `prefix` + nine digits under the system's
 // temporary directory and returns its path; throws std::runtime_error when
 // none can be made.
 std::string newScratchFolder(const std::string& prefix);
