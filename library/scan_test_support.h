@@ -3,6 +3,8 @@
 #ifndef LIBRARY_SCAN_TEST_SUPPORT_H_
 #define LIBRARY_SCAN_TEST_SUPPORT_H_
 
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <sstream>
 #include <string>
@@ -10,6 +12,8 @@
 
 #include "library/scan.h"
 #include "playlist/playlist.h"
+#include "playlist/reader.h"
+#include "playlist/writer.h"
 #include "tests/support/audio_files.h"
 #include "tests/support/test_support.h"
 
@@ -70,6 +74,21 @@ inline std::vector<std::string> lines(const PlayList& list) {
   for (const PlaylistEntry& entry : list.entries)
     result.push_back(entry.path + "|" + (entry.extInfo ? *entry.extInfo : ""));
   return result;
+}
+
+// Saves `scanned` as "lib.m3u" and as "lib.pls" in `folder`, reads each
+// back and expects the entries it was saved with.
+inline void expectSavedScanReadsBack(const PlayList& scanned, const std::string& folder) {
+  for (const char* name : {"/lib.m3u", "/lib.pls"}) {
+    PlayList saved = scanned;
+    saved.fileName = folder + name;
+    saved.plsFormat = std::string(name) == "/lib.pls";
+    std::ostringstream quiet;
+    savePlaylist(saved, quiet);
+    PlayList read(saved.fileName);
+    readSongList(read, quiet, quiet);
+    EXPECT_EQ(lines(read), lines(scanned)) << name;
+  }
 }
 
 }  // namespace kw

@@ -128,12 +128,6 @@ bool liesIn(const std::string& path, std::string_view root) {
 
 }  // namespace
 
-std::optional<FileIdentity> fileIdentity(const std::string& name) {
-  struct stat info;
-  if (::stat(name.c_str(), &info) != 0) return std::nullopt;
-  return FileIdentity{static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
-}
-
 std::optional<FileStatus> lookUpFile(const std::string& name, bool followLinks) {
   struct stat info;
   if ((followLinks ? ::stat(name.c_str(), &info) : ::lstat(name.c_str(), &info)) != 0) return std::nullopt;
@@ -142,12 +136,6 @@ std::optional<FileStatus> lookUpFile(const std::string& name, bool followLinks) 
   status.identity = {static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
   status.links = static_cast<std::uint64_t>(info.st_nlink);
   return status;
-}
-
-FileStatus fileStatus(const std::string& name, bool followLinks, const std::string& reportName) {
-  if (const std::optional<FileStatus> status = lookUpFile(name, followLinks)) return *status;
-  if (errno == ENOENT || errno == ENOTDIR) return FileStatus();
-  throw err::IOError(reportName);
 }
 
 // Every place the kernel looks up on its way to `name` counts for /proc: a

@@ -106,12 +106,6 @@ bool writeAll(HANDLE file, const char* data, size_t size) {
 
 }  // namespace
 
-std::optional<FileIdentity> fileIdentity(const std::string& name) {
-  const std::optional<FileStatus> status = lookUpFile(name, true);
-  if (!status) return std::nullopt;
-  return status->identity;
-}
-
 std::optional<FileStatus> lookUpFile(const std::string& name, bool followLinks) {
   if (name.empty()) {
     errno = ENOENT;
@@ -142,12 +136,6 @@ std::optional<FileStatus> lookUpFile(const std::string& name, bool followLinks) 
     status.type = FileType::kRegular;
   }
   return status;
-}
-
-FileStatus fileStatus(const std::string& name, bool followLinks, const std::string& reportName) {
-  if (const std::optional<FileStatus> status = lookUpFile(name, followLinks)) return *status;
-  if (errno == ENOENT || errno == ENOTDIR) return FileStatus();
-  throw err::IOError(reportName);
 }
 
 // "\\.\" and "\\?\GLOBALROOT\" name devices and the kernel's objects.

@@ -26,27 +26,6 @@ std::string workingDirectory() {
   }
 }
 
-// Joins the components of an absolute path, dropping "." and empty ones and
-// letting ".." remove the one before it (never above the root).
-std::string normalizeAbsolute(const std::string& path) {
-  std::vector<std::string> parts;
-  size_t start = 0;
-  while (start <= path.size()) {
-    size_t end = path.find('/', start);
-    if (end == std::string::npos) end = path.size();
-    const std::string part = path.substr(start, end - start);
-    if (part == "..") {
-      if (!parts.empty()) parts.pop_back();
-    } else if (!part.empty() && part != ".") {
-      parts.push_back(part);
-    }
-    start = end + 1;
-  }
-  std::string result;
-  for (const std::string& part : parts) result += "/" + part;
-  return result.empty() ? "/" : result;
-}
-
 // The components of an absolute path between its '/'s, empty ones included.
 std::vector<std::string> componentsOf(const std::string& path) {
   std::vector<std::string> parts;
@@ -85,12 +64,12 @@ std::string resolvedAsKernel(const std::string& path) {
       break;
     }
   }
-  if (lastUp == parts.size()) return normalizeAbsolute(path);
+  if (lastUp == parts.size()) return normalisedPath(path);
   for (size_t length = lastUp;; --length) {
     if (const std::optional<std::string> real = realPath(joined(parts, 0, length))) {
-      return normalizeAbsolute(*real + joined(parts, length, parts.size()));
+      return normalisedPath(*real + joined(parts, length, parts.size()));
     }
-    if (length == 0) return normalizeAbsolute(path);
+    if (length == 0) return normalisedPath(path);
   }
 }
 
@@ -99,8 +78,8 @@ std::string absolutePath(const std::string& name) {
 }
 
 std::string toFullPath(const std::string& path, bool /*windowsForm*/) {
-  if (!path.empty() && path[0] == '/') return normalizeAbsolute(path);
-  return normalizeAbsolute(workingDirectory() + "/" + path);
+  if (!path.empty() && path[0] == '/') return normalisedPath(path);
+  return normalisedPath(workingDirectory() + "/" + path);
 }
 
 bool isRegularFile(const std::string& path) {

@@ -1,6 +1,5 @@
 // The POSIX side of path_rules.h: '/' alone, bytes as they are.
-#include <vector>
-
+#include "Lib/kw/sys_dep/path_parts.h"
 #include "Lib/kw/sys_dep/path_rules.h"
 
 namespace kw::sys_dep {
@@ -9,30 +8,6 @@ namespace {
 bool hasDriveLetter(std::string_view path) {
   const bool letter = !path.empty() && ((path[0] >= 'a' && path[0] <= 'z') || (path[0] >= 'A' && path[0] <= 'Z'));
   return letter && path.size() >= 2 && path[1] == ':';
-}
-
-// The parts of `path` between '/' separators, empty ones included.
-std::vector<std::string_view> partsOf(std::string_view path) {
-  std::vector<std::string_view> parts;
-  std::size_t start = 0;
-  for (;;) {
-    const std::size_t end = path.find('/', start);
-    parts.push_back(path.substr(start, end == std::string_view::npos ? end : end - start));
-    if (end == std::string_view::npos) return parts;
-    start = end + 1;
-  }
-}
-
-std::vector<std::string_view> normalisedParts(std::string_view absolutePath) {
-  std::vector<std::string_view> kept;
-  for (std::string_view part : partsOf(absolutePath)) {
-    if (part == "..") {
-      if (!kept.empty()) kept.pop_back();
-    } else if (!part.empty() && part != ".") {
-      kept.push_back(part);
-    }
-  }
-  return kept;
 }
 
 }  // namespace
@@ -75,16 +50,7 @@ std::string normalisedPath(std::string_view absolutePath) {
 }
 
 std::optional<std::string> relativePathBetween(std::string_view folder, std::string_view target, char separator) {
-  const std::vector<std::string_view> from = normalisedParts(folder);
-  const std::vector<std::string_view> to = normalisedParts(target);
-  std::size_t shared = 0;
-  while (shared < from.size() && shared < to.size() && from[shared] == to[shared]) ++shared;
-  std::string result;
-  for (std::size_t k = shared; k < from.size(); ++k) (result += "..") += separator;
-  for (std::size_t k = shared; k < to.size(); ++k) (result += to[k]) += separator;
-  if (result.empty()) return ".";
-  result.pop_back();
-  return result;
+  return relativePathOfParts(folder, target, separator);
 }
 
 std::string caseFolded(std::string_view path) {

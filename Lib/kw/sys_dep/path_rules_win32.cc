@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "Lib/kw/sys_dep/path_parts.h"
 #include "Lib/kw/sys_dep/path_rules.h"
 #include "Lib/kw/sys_dep/win32_support.h"
 
@@ -33,28 +34,6 @@ std::size_t uncRootLength(std::string_view path) {
   if (server >= path.size()) return path.size();
   const std::size_t share = partEnd(path, server + 1);
   return share < path.size() ? share + 1 : share;
-}
-
-std::vector<std::string_view> partsAfterRoot(std::string_view path) {
-  std::vector<std::string_view> parts;
-  for (std::size_t start = rootLength(path); start < path.size();) {
-    const std::size_t end = partEnd(path, start);
-    parts.push_back(path.substr(start, end - start));
-    start = end + 1;
-  }
-  return parts;
-}
-
-std::vector<std::string_view> normalisedParts(std::string_view path) {
-  std::vector<std::string_view> kept;
-  for (std::string_view part : partsAfterRoot(path)) {
-    if (part == "..") {
-      if (!kept.empty()) kept.pop_back();
-    } else if (!part.empty() && part != ".") {
-      kept.push_back(part);
-    }
-  }
-  return kept;
 }
 
 // The root of `path` with '\' for each separator and one at its end.
@@ -127,16 +106,7 @@ std::string normalisedPath(std::string_view absolutePath) {
 
 std::optional<std::string> relativePathBetween(std::string_view folder, std::string_view target, char separator) {
   if (!samePath(normalisedRoot(folder), normalisedRoot(target))) return std::nullopt;
-  const std::vector<std::string_view> from = normalisedParts(folder);
-  const std::vector<std::string_view> to = normalisedParts(target);
-  std::size_t shared = 0;
-  while (shared < from.size() && shared < to.size() && samePath(from[shared], to[shared])) ++shared;
-  std::string result;
-  for (std::size_t k = shared; k < from.size(); ++k) (result += "..") += separator;
-  for (std::size_t k = shared; k < to.size(); ++k) (result += to[k]) += separator;
-  if (result.empty()) return ".";
-  result.pop_back();
-  return result;
+  return relativePathOfParts(folder, target, separator);
 }
 
 // LCMapStringEx with the invariant locale upper-cases as CompareStringOrdinal

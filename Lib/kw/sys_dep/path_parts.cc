@@ -1,0 +1,37 @@
+#include "Lib/kw/sys_dep/path_parts.h"
+
+#include "Lib/kw/sys_dep/path_rules.h"
+
+namespace kw::sys_dep {
+
+std::vector<std::string_view> normalisedParts(std::string_view path) {
+  std::vector<std::string_view> kept;
+  std::size_t start = rootLength(path);
+  while (start < path.size()) {
+    std::size_t end = start;
+    while (end < path.size() && !isSeparator(path[end])) ++end;
+    const std::string_view part = path.substr(start, end - start);
+    if (part == "..") {
+      if (!kept.empty()) kept.pop_back();
+    } else if (!part.empty() && part != ".") {
+      kept.push_back(part);
+    }
+    start = end + 1;
+  }
+  return kept;
+}
+
+std::string relativePathOfParts(std::string_view folder, std::string_view target, char separator) {
+  const std::vector<std::string_view> from = normalisedParts(folder);
+  const std::vector<std::string_view> to = normalisedParts(target);
+  std::size_t shared = 0;
+  while (shared < from.size() && shared < to.size() && samePath(from[shared], to[shared])) ++shared;
+  std::string result;
+  for (std::size_t k = shared; k < from.size(); ++k) (result += "..") += separator;
+  for (std::size_t k = shared; k < to.size(); ++k) (result += to[k]) += separator;
+  if (result.empty()) return ".";
+  result.pop_back();
+  return result;
+}
+
+}  // namespace kw::sys_dep
