@@ -67,6 +67,12 @@ struct HugePageAllocator {
 void* allocateHugeMemory(std::size_t bytes, std::size_t& rounded);
 void freeHugeMemory(void* memory, std::size_t bytes);
 
+// The platform's side of the two, for `bytes` a multiple of kHugePage:
+// allocatePages returns memory aligned to kHugePage or nullptr;
+// freePages takes what it gave with the same size.
+void* allocatePages(std::size_t bytes);
+void freePages(void* memory, std::size_t bytes);
+
 template <class T>
 void* HugePageAllocator<T>::allocateHuge(std::size_t bytes) {
   std::size_t rounded = 0;

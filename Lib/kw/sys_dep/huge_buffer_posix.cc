@@ -6,22 +6,13 @@
 
 namespace kw::sys_dep {
 
-void* allocateHugeMemory(std::size_t bytes, std::size_t& rounded) {
-  constexpr std::size_t kHugePage = HugeBuffer::kHugePage;
-  if (bytes < kHugePage) {
-    rounded = bytes;
-    void* memory = std::malloc(bytes == 0 ? 1 : bytes);
-    if (!memory) throw std::bad_alloc();
-    return memory;
-  }
-  rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
-  void* memory = std::aligned_alloc(kHugePage, rounded);
-  if (!memory) throw std::bad_alloc();
+void* allocatePages(std::size_t bytes) {
+  void* memory = std::aligned_alloc(HugeBuffer::kHugePage, bytes);
   // Only a hint: where the kernel offers no huge pages, all works the same.
-  ::madvise(memory, rounded, MADV_HUGEPAGE);
+  if (memory) ::madvise(memory, bytes, MADV_HUGEPAGE);
   return memory;
 }
 
-void freeHugeMemory(void* memory, std::size_t) { std::free(memory); }
+void freePages(void* memory, std::size_t) { std::free(memory); }
 
 }  // namespace kw::sys_dep
