@@ -94,7 +94,8 @@ void repairOne(PlayList& list, const kw::ValidLibrary& valid, PlayList& missing,
     kw::readPlaylist(list, console.out, console.err);
     kw::checkSavable(list.fileName);
     settings.dirs = equalDirs.toInt();
-    applyTargetFormat(list, toPls.active, toM3u.active);  // before the repair: what the format can hold decides replacements
+    // Before the repair: what the format can hold decides the replacements.
+    applyTargetFormat(list, toPls.active, toM3u.active);
     kw::repairPlaylist(list, valid, missing, settings, console.out, console.err, console.in);
     kw::savePlaylist(list, console.out, console.err);
     console.out << '\n' << std::flush;
