@@ -192,6 +192,11 @@ FileNameFacts fileNameFacts(std::string_view name) {
   addTitle(facts.titles, stem, "", "");
   if (const auto numbered = leadingTrack(stem)) {
     addTitle(facts.titles, numbered->rest, "", numbered->track);
+    // "01 <artist> - <title>", as compilations name their songs
+    if (const std::optional<std::string_view> artist = beforeDash(numbered->rest)) {
+      facts.prefix = artistName(*artist);
+      addTitle(facts.titles, numbered->rest.substr(artist->size() + 3), *artist, numbered->track);
+    }
   } else if (const std::optional<std::string_view> artist = beforeDash(stem)) {
     // "<artist> - 01 - <title>" or "<artist> - <title>"
     const std::string_view rest = stem.substr(artist->size() + 3);

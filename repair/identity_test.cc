@@ -72,6 +72,8 @@ TEST(IdentityOfTest, InformationLineThenFileNameAndFolders) {
   EXPECT_EQ(prefixed.artistGuesses, std::vector<std::string>{"nirvana"});
   for (const char* name : {"01 Intro.mp3", "01 - Intro.mp3", "01. Intro.mp3", "1-01 Intro.mp3", "A1 Intro.mp3"})
     EXPECT_EQ(identityOf(name, std::nullopt).titles.back().text, "intro") << name;
+  EXPECT_EQ(identityOf("01 Olga & the Saints - Dream Island.mp3", std::nullopt).titles.back(),
+            (SongIdentity::Title{"dream island", "olga and the saints", "1"}));
   EXPECT_EQ(identityOf("/m/---.mp3", std::nullopt).titles.front().text, "---.mp3");  // never empty
   EXPECT_TRUE(identityOf("Anna Berg - Intro.mp3", std::nullopt).artistGuesses.empty());  // no folders
 
@@ -177,6 +179,9 @@ TEST(IdentityIndexTest, TheOnlySameSong) {
        {"/old/Kim/Blue Hours/03 Rain.mp3", "#EXTINF:240,Kim - Rain"}, ""},
       {"the entry's album gone, the one that agrees on a compilation",
        {"/old/Kim/Red Days/05 Rain.mp3", "#EXTINF:240,Kim - Rain"}, compiled.path},
+      {"a compilation's \"07 <artist> - <title>\" without #EXTINF",
+       {"/old/Various Artists/Hits/07 Kim - Rain.mp3", ""}, compiled.path},
+      {"a title's own \" - \" names no artist", {"/old/Band/First/01 Intro - Reprise.mp3", ""}, ""},
   };
   for (const auto& c : cases) EXPECT_EQ(taken(library, c.entry), c.expected) << c.what;
 }
