@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cctype>
 #include <charconv>
 #include <exception>
 #include <functional>
@@ -54,11 +53,10 @@ class CandidateIndex::Scorer {
     for (const LengthGroup& group : index_.lengthGroups()) {
       // A text of the entry's length counts as equal to it here: its songs
       // are judged one by one.
-      double byLength = pathScorer_.ratio(pathLength.sum(group.pathLength), group.pathLength);
-      if (hasInfo_ && group.infoLength >= 0)
-        byLength += infoScorer_.ratio(infoLength.sum(static_cast<std::size_t>(group.infoLength)),
-                                      static_cast<std::size_t>(group.infoLength));
-      if (byLength < own) continue;
+      const std::optional<std::size_t> lineLength =
+          group.infoLength >= 0 ? std::optional(static_cast<std::size_t>(group.infoLength)) : std::nullopt;
+      const std::uint64_t infoSum = hasInfo_ && lineLength ? infoLength.sum(*lineLength) : 0;
+      if (valueOfSums(pathLength.sum(group.pathLength), group.pathLength, infoSum, lineLength) < own) continue;
       for (std::size_t g = group.first; g < group.first + group.count; ++g) {
         const std::size_t k = index_.byLength_[g];
         if (k != position && songReaches(k, own, pathLength, infoLength)) return true;
@@ -88,12 +86,25 @@ class CandidateIndex::Scorer {
   }
 
   // Division and addition round monotonically, so the bound computed the
-  // same way as the value is not below it.
+  // same way as the value is not below it. `infoLength` none: no line.
+  double valueOfSums(std::uint64_t pathSum, std::size_t pathLength, std::uint64_t infoSum,
+                     std::optional<std::size_t> infoLength) const {
+    double bound = pathScorer_.ratio(pathSum, pathLength);
+    if (hasInfo_ && infoLength) bound += infoScorer_.ratio(infoSum, *infoLength);
+    return bound;
+  }
+
   double boundValue(std::size_t k, std::uint64_t pathSum, std::uint64_t infoSum) const {
     const SongList& songs = *index_.songs_;
-    double bound = pathScorer_.ratio(pathSum, songs.path(k).size());
-    if (hasInfo_ && songs.hasInfo(k)) bound += infoScorer_.ratio(infoSum, songs.info(k).size());
-    return bound;
+    return valueOfSums(pathSum, songs.path(k).size(), infoSum,
+                       songs.hasInfo(k) ? std::optional(songs.info(k).size()) : std::nullopt);
+  }
+
+  // The bounds of every song of gram block `block` at once.
+  void boundBlock(std::size_t block, std::uint64_t (&pathSums)[GramBlock::kLanes],
+                  std::uint64_t (&infoSums)[GramBlock::kLanes]) {
+    pathScorer_.blockBounds(index_.pathGrams_.block(block), pathBound_, pathSums);
+    if (hasInfo_) infoScorer_.blockBounds(index_.infoGrams_.block(block), infoBound_, infoSums);
   }
 
   // Songs of one gram block, each offered as soon as it is scored, so the
@@ -110,8 +121,7 @@ class CandidateIndex::Scorer {
         continue;
       }
       if (!bounded) {
-        pathScorer_.blockBounds(index_.pathGrams_.block(gramBlock), pathBound_, pathSums);
-        if (hasInfo_) infoScorer_.blockBounds(index_.infoGrams_.block(gramBlock), infoBound_, infoSums);
+        boundBlock(gramBlock, pathSums, infoSums);
         bounded = true;
       }
       const double threshold = set_.back().value;
@@ -126,13 +136,11 @@ class CandidateIndex::Scorer {
   // exact value.
   bool songReaches(std::size_t k, double own, LengthBounds& pathLength, LengthBounds& infoLength) {
     const SongList& list = *index_.songs_;
-    double byLength = pathScorer_.ratio(pathLength.sum(list.path(k)), list.path(k).size());
-    if (hasInfo_ && list.hasInfo(k)) byLength += infoScorer_.ratio(infoLength.sum(list.info(k)), list.info(k).size());
-    if (byLength < own) return false;
+    const std::uint64_t infoSum = hasInfo_ && list.hasInfo(k) ? infoLength.sum(list.info(k)) : 0;
+    if (boundValue(k, pathLength.sum(list.path(k)), infoSum) < own) return false;
     const std::size_t block = k / GramBlock::kLanes, lane = k % GramBlock::kLanes;
     if (block != boundedBlock_) {
-      pathScorer_.blockBounds(index_.pathGrams_.block(block), pathBound_, pathSums_);
-      if (hasInfo_) infoScorer_.blockBounds(index_.infoGrams_.block(block), infoBound_, infoSums_);
+      boundBlock(block, pathSums_, infoSums_);
       boundedBlock_ = block;
     }
     return boundValue(k, pathSums_[lane], infoSums_[lane]) >= own && exactValue(k) >= own;
@@ -180,7 +188,7 @@ class CandidateIndex::Scorer {
     // The bound for `text` (as it stands; compared lowered); a text of the
     // scorer's length that is not the scorer's text takes the lower bound.
     std::uint64_t sum(std::string_view text) {
-      if (text.size() == lowered_.size() && !sameLowered(text)) {
+      if (text.size() == lowered_.size() && !equalsIgnoringCase(text, lowered_)) {
         if (unequal_ == kUnknown) unequal_ = scorer_.lengthBound(occurrences_, text.size(), false);
         return unequal_;
       }
@@ -196,12 +204,6 @@ class CandidateIndex::Scorer {
 
    private:
     static constexpr std::uint64_t kUnknown = ~std::uint64_t{0};
-    bool sameLowered(std::string_view text) const {
-      for (std::size_t k = 0; k < text.size(); ++k) {
-        if (static_cast<char>(std::tolower(static_cast<unsigned char>(text[k]))) != lowered_[k]) return false;
-      }
-      return true;
-    }
 
     const SimilarityScorer& scorer_;
     const std::string_view lowered_;
