@@ -6,13 +6,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "Lib/kw/err/error.h"
+#include "Lib/kw/sys_dep/path.h"
+#include "Lib/kw/sys_dep/path_parts.h"
 
 namespace kw::sys_dep {
 namespace {
@@ -63,17 +64,11 @@ void closeQuietly(int descriptor) {
   errno = error;
 }
 
-// The components of `path` between its '/'s (empty ones included), last
-// first: the next one to walk is at the back.
+// The components of `path` (partsBetweenSeparators), last first: the next
+// one to walk is at the back.
 std::vector<std::string> reversedComponents(const std::string& path) {
-  std::vector<std::string> parts;
-  size_t start = 0;
-  for (size_t slash; (slash = path.find('/', start)) != std::string::npos; start = slash + 1) {
-    parts.push_back(path.substr(start, slash - start));
-  }
-  parts.push_back(path.substr(start));
-  std::reverse(parts.begin(), parts.end());
-  return parts;
+  const std::vector<std::string_view> parts = partsBetweenSeparators(path);
+  return std::vector<std::string>(parts.rbegin(), parts.rend());
 }
 
 // Walks `name` component by component as the kernel resolves it, following
@@ -86,10 +81,9 @@ template <class Stops>
 bool walkStops(const std::string& name, const Stops& stops) {
   std::string done;  // the real path reached so far; "" is the root
   if (!name.starts_with('/')) {
-    char* here = ::realpath(".", nullptr);
+    const std::optional<std::string> here = realPath(".");
     if (!here) return false;
-    done = std::string(here) == "/" ? "" : here;
-    std::free(here);
+    done = *here == "/" ? "" : *here;
   }
   std::vector<std::string> todo = reversedComponents(name);
   for (int links = 0; !todo.empty();) {
@@ -164,10 +158,9 @@ std::string linkTarget(const std::string& link, const std::string& reportName) {
 }
 
 std::string withRealFolder(const std::string& name) {
-  char* real = ::realpath(folderOf(name).c_str(), nullptr);
+  const std::optional<std::string> real = realPath(folderOf(name));
   if (!real) return name;
-  std::string result(real);
-  std::free(real);
+  const std::string& result = *real;
   const size_t slash = name.rfind('/');
   const std::string last = slash == std::string::npos ? name : name.substr(slash + 1);
   return (result == "/" ? "" : result) + "/" + last;

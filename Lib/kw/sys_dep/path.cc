@@ -11,6 +11,7 @@
 #include <optional>
 
 #include "Lib/kw/err/error.h"
+#include "Lib/kw/sys_dep/path_parts.h"
 #include "Lib/kw/sys_dep/path_rules.h"
 
 namespace kw::sys_dep {
@@ -26,17 +27,11 @@ std::string workingDirectory() {
   }
 }
 
-// The components of an absolute path between its '/'s, empty ones included.
+// The components of an absolute path after its root, empty ones included.
 std::vector<std::string> componentsOf(const std::string& path) {
-  std::vector<std::string> parts;
-  size_t start = 1;
-  while (start <= path.size()) {
-    size_t end = path.find('/', start);
-    if (end == std::string::npos) end = path.size();
-    parts.push_back(path.substr(start, end - start));
-    start = end + 1;
-  }
-  return parts;
+  if (path.empty()) return {};
+  const std::vector<std::string_view> parts = partsBetweenSeparators(std::string_view(path).substr(1));
+  return std::vector<std::string>(parts.begin(), parts.end());
 }
 
 std::string joined(const std::vector<std::string>& parts, size_t from, size_t to) {

@@ -4,19 +4,26 @@
 
 namespace kw::sys_dep {
 
-std::vector<std::string_view> normalisedParts(std::string_view path) {
-  std::vector<std::string_view> kept;
-  std::size_t start = rootLength(path);
-  while (start < path.size()) {
+std::vector<std::string_view> partsBetweenSeparators(std::string_view path) {
+  std::vector<std::string_view> parts;
+  std::size_t start = 0;
+  for (;;) {
     std::size_t end = start;
     while (end < path.size() && !isSeparator(path[end])) ++end;
-    const std::string_view part = path.substr(start, end - start);
+    parts.push_back(path.substr(start, end - start));
+    if (end == path.size()) return parts;
+    start = end + 1;
+  }
+}
+
+std::vector<std::string_view> normalisedParts(std::string_view path) {
+  std::vector<std::string_view> kept;
+  for (const std::string_view part : partsBetweenSeparators(path.substr(rootLength(path)))) {
     if (part == "..") {
       if (!kept.empty()) kept.pop_back();
     } else if (!part.empty() && part != ".") {
       kept.push_back(part);
     }
-    start = end + 1;
   }
   return kept;
 }

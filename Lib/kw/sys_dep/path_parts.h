@@ -10,6 +10,10 @@
 
 namespace kw::sys_dep {
 
+// The parts of `path` between its separators, empty ones included
+// ("/a//b" gives "", "a", "", "b"). The views point into `path`.
+std::vector<std::string_view> partsBetweenSeparators(std::string_view path);
+
 // The parts of `path` after its root (rootLength()) without "." and empty
 // parts, each ".." removing the part before it and never climbing above
 // the root. The views point into `path`.
