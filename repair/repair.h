@@ -34,12 +34,11 @@ namespace kw {
 // counted nowhere (only -d removes a repeated one). A replacement the
 // playlist cannot hold (holdsPath: bytes that are not UTF-8 in a WPL, or in
 // a URL in an XSPF or ASX; a name outside the code page of a playlist in
-// the ANSI code page) leaves
-// the entry as it was, reported as "Cannot write '<path>' into
-// '<playlist>': not UTF-8" (or ": not in its code page") on `dialogue`,
-// and copies it to the missing list. An XML playlist saved as XML takes
-// an information line, and counts it, only when it changes the document
-// (changesXmlInfo). In a playlist in the ANSI code page
+// the ANSI code page) leaves the entry as it was, reported as "Cannot write
+// '<path>' into '<playlist>': not UTF-8" (or ": not in its code page") on
+// `dialogue`, and copies it to the missing list. An XML playlist saved as
+// XML takes an information line, and counts it, only when it changes the
+// document (changesXmlInfo). In a playlist in the ANSI code page
 // (PlayList::ansiCodePage) paths are compared and shown as the text they
 // stand for, new paths and information lines are written in that code page,
 // and copies in the missing list are UTF-8. Paths and answers echoed on

@@ -378,7 +378,6 @@ TEST(RepairListedTest, LookupGivesTheBytesOfTheRanking) {
   EXPECT_GT(ranked, 300);
 }
 
-
 // An allocation that fails anywhere in a repair scored ahead by three
 // threads, while they start or while they score, reaches the caller as
 // std::bad_alloc once every thread is stopped and joined: no hang, no
@@ -416,8 +415,8 @@ TEST(RepairLookaheadTest, FailedAllocationOnAnyThreadReachesTheCaller) {
 
 // The dialogue and the workers hand candidate sets to each other through
 // one condition variable. Short repairs, again and again on 2 to 6 threads
-// for 20 s (and at least 25 times), must each end (a lost wake-up would hang one, and the deadline
-// would abort the test) and give what one thread gives.
+// for 20 s (and at least 25 times), must each end (a lost wake-up would hang
+// one, and the deadline would abort the test) and give what one thread gives.
 TEST(RepairLookaheadTest, ManyShortRepairsNeverLoseAWakeUp) {
   const PlayList library = reference::makeLibrary(300, 35);
   const PlayList old = reference::makeDamagedPlaylist(library, 24, 36);
