@@ -10,7 +10,6 @@
 #include <sstream>
 #include <string>
 
-#include "playlist/path_forms.h"
 #include "repair/repair_test_support.h"
 #include "tests/reference/sample_library.h"
 #include "tests/support/failing_allocations.h"
@@ -331,7 +330,6 @@ TEST(RepairListedTest, LookupGivesTheBytesOfTheRanking) {
   const auto randomInfo = [&] {
     return rng() % 3 ? "#EXTINF:" + pick({"1", "9"}) + "," + pick({"a", "ab - b", "B"}) : "";
   };
-  int lookedUp = 0, ranked = 0;
   for (int round = 0; round < 150; ++round) {
     PlayList library("valid.m3u");
     for (std::size_t k = 0, size = 2 + rng() % 25; k < size; ++k)
@@ -366,16 +364,8 @@ TEST(RepairListedTest, LookupGivesTheBytesOfTheRanking) {
       outcome[lookup] = out.str() + contentOf(invalid) + contentOf(missing);
     }
     ASSERT_EQ(outcome[true], outcome[false]) << "round " << round;
-    for (const PlaylistEntry& entry : old.entries) {
-      const std::string path = fileUriPath(entry.path).value_or(entry.path);
-      if (const std::optional<std::size_t> song = valid.find(path))
-        ++(valid.index().ranksFirstAlone(PlaylistEntry(path, entry.extInfo ? *entry.extInfo : ""), *song) ? lookedUp
-                                                                                                           : ranked);
-    }
   }
   resetInteractiveMinMatch();
-  EXPECT_GT(lookedUp, 300);
-  EXPECT_GT(ranked, 300);
 }
 
 // An allocation that fails anywhere in a repair scored ahead by three
